@@ -1,0 +1,10 @@
+#include "app/settings.h"
+
+bool ReceiverProfile::IsUsable() const {
+    return !Name.empty() && !Host.empty() && !User.empty() && WPort != 0 && SPort != 0;
+}
+
+AppSettings& Settings() {
+    static AppSettings settings;
+    return settings;
+}
