@@ -414,6 +414,11 @@ class Dataset:
                              begin=begin, end=begin + m * 60, eit=1000 + k,
                              disabled=dis, justplay=jp, repeated=rep, state=st,
                              tags="Aufnahme" if k % 3 == 0 else ""))
+        # One timer records right now (state 2, "running").
+        s = tv[8 % len(tv)]
+        begin = now - now % 60 - 1800
+        out.append(Timer(service_ref=s.ref, service_name=s.name, name="Live: Fußball & Mehr",
+                         description="Sport", begin=begin, end=begin + 7200, eit=2000, state=2))
         return out
 
     # -- look-ups --------------------------------------------------------------

@@ -52,6 +52,7 @@ class RecordingFiles:
     def __init__(self, cache_dir, run_dir, dataset, log=None):
         self.dataset = dataset
         self.root = os.path.join(run_dir, "ftproot")
+        self.trash = os.path.join(run_dir, "deleted")
         self.lock = threading.Lock()
         self.log = log or (lambda msg: print(msg, file=sys.stderr))
         media_files = {}
@@ -99,9 +100,25 @@ class RecordingFiles:
             return r.tags
 
     def deleted(self, r):
+        """Moves a deleted recording's files aside, so that a reset of the
+        receiver state can bring them back."""
         p = self.local(r.path)
         for f in (p, p + ".meta"):
+            t = os.path.join(self.trash, os.path.relpath(f, self.root))
             try:
-                os.remove(f)
+                os.makedirs(os.path.dirname(t), exist_ok=True)
+                os.replace(f, t)
             except OSError:
                 pass
+
+    def restore_all(self):
+        with self.lock:
+            for dirpath, _, names in os.walk(self.trash):
+                for n in names:
+                    t = os.path.join(dirpath, n)
+                    f = os.path.join(self.root, os.path.relpath(t, self.trash))
+                    try:
+                        os.makedirs(os.path.dirname(f), exist_ok=True)
+                        os.replace(t, f)
+                    except OSError:
+                        pass

@@ -226,7 +226,10 @@ class Handler(BaseHTTPRequestHandler):
             with st.lock:
                 return self._json(json.loads(json.dumps(st.faults)))
         if what == "reset":
-            st.reset(state=q.get("state") in ("1", "true", "True"))
+            full = q.get("state") in ("1", "true", "True")
+            st.reset(state=full)
+            if full:
+                self.sim.files.restore_all()
             return self._json({"ok": True})
         self.send_body(404, error_page(404, "No such resource"), "text/html")
 
