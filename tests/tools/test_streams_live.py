@@ -123,7 +123,12 @@ def demux(ts_bytes, program):
     src.emit('end-of-stream')
     msg = pipe.get_bus().timed_pop_filtered(10 * Gst.SECOND,
                                             Gst.MessageType.EOS | Gst.MessageType.ERROR)
-    err = msg.parse_error()[0].message if msg and msg.type == Gst.MessageType.ERROR else None
+    if msg is None:
+        err = 'no end of stream'
+    elif msg.type == Gst.MessageType.ERROR:
+        err = msg.parse_error()[0].message
+    else:
+        err = None
     pipe.set_state(Gst.State.NULL)
     return found, err
 
