@@ -151,6 +151,12 @@ def pmt_of(ts_bytes, pmt_pid=0x64):
     return None, {}
 
 
+def _wait_no_streams(server):
+    deadline = time.monotonic() + 5
+    while server.state.snapshot()['streams'] and time.monotonic() < deadline:
+        time.sleep(0.1)
+
+
 def service(server, want):
     return next(s for s in server.dataset.services if want(s))
 
@@ -199,6 +205,7 @@ def test_radio_stream_is_audio_only(server):
 def test_two_clients_at_once_and_both_are_listed(server):
     a = service(server, lambda s: s.kind == 'tv' and not s.hd)
     b = service(server, lambda s: s.kind == 'tv' and s.hd)
+    _wait_no_streams(server)  # clients of earlier tests may still be winding down
     sa, sb = _connect(server.port, '/' + a.ref), _connect(server.port, '/' + b.ref)
     try:
         got = {}
@@ -213,9 +220,7 @@ def test_two_clients_at_once_and_both_are_listed(server):
     finally:
         sa.close()
         sb.close()
-    deadline = time.monotonic() + 5
-    while server.state.snapshot()['streams'] and time.monotonic() < deadline:
-        time.sleep(0.1)
+    _wait_no_streams(server)
     assert server.state.snapshot()['streams'] == []  # a closed client frees its pipeline
 
 
