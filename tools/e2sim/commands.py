@@ -365,7 +365,7 @@ def movielist(sim, q):
             ("e2length", "%d" % (r.duration_s // 60)),
             ("e2tags", sim.files.tags_of(r)),
             ("e2filename", r.path),
-            ("e2filesize", r.size),
+            ("e2filesize", sim.files.size_of(r)),
         ]))
     return document(E("e2movielist", movies))
 

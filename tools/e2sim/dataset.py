@@ -447,6 +447,11 @@ class Dataset:
 
     def _epg_window_start(self, now=None):
         now = int(time.time()) if now is None else int(now)
+        if self.events_per_service:
+            # About a day of events per service: start a few hours back so
+            # that now/next and the coming evening are always inside.
+            hour = now - now % 3600
+            return hour - 4 * 3600
         day = now - now % 86400
         return day - 86400  # yesterday 00:00 UTC: now/next always inside
 

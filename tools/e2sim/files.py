@@ -99,6 +99,12 @@ class RecordingFiles:
         except OSError:
             return r.tags
 
+    def size_of(self, r):
+        try:
+            return os.path.getsize(self.local(r.path))
+        except (OSError, TypeError):
+            return r.size
+
     def deleted(self, r):
         """Moves a deleted recording's files aside, so that a reset of the
         receiver state can bring them back."""
