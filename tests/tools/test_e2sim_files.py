@@ -108,6 +108,14 @@ def test_ftp_tag_edit_shows_in_movielist(sim, rec):
     listed = sim.web_cmd("movielist?dirname=" + urllib.parse.quote(directory + "/", safe="")).xml()
     movie = next(m for m in listed if m.findtext("e2filename") == rec["path"])
     assert movie.findtext("e2tags") == "Krimi Lieblinge"
+    # The edit belongs to this run: another simulator still has the original.
+    other = E2Sim()
+    try:
+        listed = other.web_cmd("movielist?dirname=" + urllib.parse.quote(directory + "/", safe="")).xml()
+        movie = next(m for m in listed if m.findtext("e2filename") == rec["path"])
+        assert movie.findtext("e2tags") == rec["tags"]
+    finally:
+        other.stop()
 
 
 def test_ftp_rejects_wrong_password(sim):

@@ -3,8 +3,9 @@
 Media files are made once into the cache (by media.ensure_recordings when
 that module is present, else a small placeholder transport stream), then each
 run gets its own FTP root <run dir>/ftproot/<receiver path> with hard links
-to them and its own copies of the ".meta" files, so tag edits and deletions
-of one run never reach the cache or another simulator running beside it.
+to them and to the ".meta" files. The FTP server replaces a file instead of
+writing into it, so tag edits and deletions of one run never reach the cache
+or another simulator running beside it.
 
 A ".meta" file has the receiver's layout: service reference, title,
 description, recording time, tags, length in 90 kHz ticks, file size.
@@ -62,6 +63,7 @@ class RecordingFiles:
         except Exception as exc:  # the media module is optional; a broken one must not stop us
             self.log("e2sim: recordings use placeholders (%s)" % exc)
         placeholder = None
+        made = set()
         for r in dataset.recordings:
             src = media_files.get(r.path)
             if not src or not os.path.exists(src):
@@ -69,11 +71,16 @@ class RecordingFiles:
                     placeholder = placeholder_ts(cache_dir)
                 src = placeholder
             dst = self.local(r.path)
-            os.makedirs(os.path.dirname(dst), exist_ok=True)
+            folder = os.path.dirname(dst)
+            if folder not in made:
+                os.makedirs(folder, exist_ok=True)
+                made.add(folder)
             _link_or_copy(src, dst)
             meta_src = src + ".meta"
             if src != placeholder and os.path.exists(meta_src):
-                shutil.copyfile(meta_src, dst + ".meta")
+                # A link is enough: the FTP server replaces a ".meta" file
+                # instead of writing into it, so the cache stays untouched.
+                _link_or_copy(meta_src, dst + ".meta")
             else:
                 with open(dst + ".meta", "w", encoding="utf-8") as f:
                     f.write(meta_text(r, os.path.getsize(dst)))

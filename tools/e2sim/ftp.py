@@ -6,6 +6,7 @@ Everything can be read; only ".meta" files (the recordings' tag files) can
 be written, so a client can never damage a cached recording."""
 
 import argparse
+import os
 import ctypes
 import signal
 import sys
@@ -15,6 +16,23 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 WRITE_PERMS = set("adfmwMT")
+
+
+class ReplacingHandler(FTPHandler):
+    """Uploads go to a new file that then replaces the old one: the served
+    files are hard links into the simulator's cache, which must not change."""
+
+    def ftp_STOR(self, file, mode="w"):
+        if mode.startswith("a") or self._restart_position:
+            self.respond("550 Appending and resuming are not supported here.")
+            return
+        try:
+            if os.path.lexists(file):
+                os.unlink(file)
+        except OSError as err:
+            self.respond("550 %s." % err.strerror)
+            return
+        return super().ftp_STOR(file, mode)
 
 
 class MetaOnlyAuthorizer(DummyAuthorizer):
@@ -44,7 +62,7 @@ def main():
 
     auth = MetaOnlyAuthorizer()
     auth.add_user(a.user, a.password, a.root, perm="elradfmwMT")
-    handler = FTPHandler
+    handler = ReplacingHandler
     handler.authorizer = auth
     handler.banner = "ProFTPD Server (Dreambox)"
     handler.passive_ports = None
