@@ -28,7 +28,8 @@ class Query:
         v = self.params.get(name)
         if not v:
             return default
-        return decode(v[0])
+        # Form decoding as the receiver's web server does it: "+" is a blank.
+        return decode(v[0].replace("+", " "))
 
     def int(self, name, default=0):
         v = self.get(name)
