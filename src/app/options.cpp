@@ -1,0 +1,6 @@
+#include "app/options.h"
+
+StartOptions& Options() {
+    static StartOptions options;
+    return options;
+}
