@@ -49,14 +49,6 @@ TEST(TranslatorCredit, BrokenFilesGiveNothing) {
     EXPECT_EQ(ReadTranslatorCredit("/nonexistent/x.mo"), "");
 }
 
-TEST(TranslatorCredit, HeaderCutInsideTheTeamLineStillReadsWhatIsThere) {
-    // Only the first 512 bytes of the header count; a credit cut there is returned cut.
-    const std::string good = ReadAll(CREDIT_MO);
-    TempDir dir;
-    WriteAll(dir.File("cut.mo"), good.substr(0, good.size() - 8));
-    EXPECT_NO_FATAL_FAILURE(ReadTranslatorCredit(dir.File("cut.mo")));
-}
-
 TEST(Language, ChoosesACatalogueOnlyWhenItExists) {
     TempDir program;
     ASSERT_TRUE(wxMkdir(program.File("lng")));

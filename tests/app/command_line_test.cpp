@@ -22,8 +22,8 @@ CommandLineOutcome Evaluate(std::vector<const char*> args, StartOptions& options
 
 TEST(CommandLine, SyntaxErrorsEndWithTheErrorMessageEvenWithHelp) {
     const std::vector<std::vector<const char*>> bad = {{"-h", "-x"},       {"--unknown"},  {"-s"},
-                                                                 {"-s", "zwei"},     {"-m", "eins"}, {"/h"},
-                                                                 {"-h", "--mode=x"}, {"extra"}};
+                                                       {"-s", "zwei"},     {"-m", "eins"}, {"/h"},
+                                                       {"-h", "--mode=x"}, {"extra"}};
     for (const auto& args : bad) {
         StartOptions o;
         const CommandLineOutcome out = Evaluate(args, o);
@@ -112,21 +112,15 @@ TEST(CommandLine, StartModeDebugLevelAndOverride) {
     }
 }
 
-TEST(CommandLine, SwitchesSetTheirFlagsOnly) {
+TEST(CommandLine, SwitchesNeverClearWhatTheSettingsSwitchedOn) {
     StartOptions o;
-    o.fallbackVideo = true; // set by the settings before: never cleared here
-    o.configMode = true;
-    const CommandLineOutcome out = Evaluate({"-v", "--logfile"}, o);
+    o.fallbackVideo = true; // from GENERAL/VideoSink=ximagesink
+    o.configMode = true;    // no usable profile
+    Evaluate({"-v", "--logfile"}, o);
     EXPECT_TRUE(o.verbose);
     EXPECT_TRUE(o.debugDump);
     EXPECT_TRUE(o.fallbackVideo);
     EXPECT_TRUE(o.configMode);
-    EXPECT_FALSE(out.deleteRegistry);
-
-    StartOptions all;
-    Evaluate({"-c", "-f", "-l"}, all);
-    EXPECT_TRUE(all.configMode);
-    EXPECT_TRUE(all.fallbackVideo);
 }
 
 TEST(CommandLine, RegistryMessageKeepsItsPlaceBeforeTheProfileWarning) {
