@@ -83,7 +83,7 @@ bool E2SimProcess::Start(const Config& config)
 
     std::string buffer;
     bool ready = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
     while (!ready) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

@@ -11,6 +11,7 @@ A ".meta" file has the receiver's layout: service reference, title,
 description, recording time, tags, length in 90 kHz ticks, file size.
 """
 
+import fcntl
 import os
 import shutil
 import sys
@@ -59,7 +60,11 @@ class RecordingFiles:
         media_files = {}
         try:
             import media
-            media_files = media.ensure_recordings(cache_dir, dataset) or {}
+            # Simulators started side by side (parallel tests) share the cache:
+            # only one of them may encode, the others wait and reuse its files.
+            with open(os.path.join(cache_dir, ".media.lock"), "w") as lock_file:
+                fcntl.flock(lock_file, fcntl.LOCK_EX)
+                media_files = media.ensure_recordings(cache_dir, dataset) or {}
         except Exception as exc:  # the media module is optional; a broken one must not stop us
             self.log("e2sim: recordings use placeholders (%s)" % exc)
         placeholder = None
