@@ -1,0 +1,25 @@
+#include "ui/video_frame.h"
+
+#include <wx/sizer.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/settings.h"
+
+MyVideoFrame::MyVideoFrame() {
+    wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_VIDEOFRAME");
+    videoPanel = FindWindow(XRCID("ID_STANDALONE_VIDEOWINDOW"));
+    const AppSettings::VideoWindow& geometry = Settings().videoWindow;
+    SetClientSize(geometry.Width, geometry.Height);
+    Layout();
+    Move(geometry.XPos, geometry.YPos);
+    Bind(wxEVT_CLOSE_WINDOW, &MyVideoFrame::OnClose, this);
+}
+
+void MyVideoFrame::OnClose(wxCloseEvent& event) {
+    if (!event.CanVeto()) {
+        Destroy();
+        return;
+    }
+    event.Veto();
+    Hide();
+}

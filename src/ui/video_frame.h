@@ -1,0 +1,17 @@
+// MyVideoFrame: the standalone video window (start mode 1). Created hidden at start;
+// closing only hides it. Video output and its commands come with the video windows.
+#pragma once
+
+#include <wx/frame.h>
+
+class wxCloseEvent;
+
+class MyVideoFrame : public wxFrame {
+public:
+    MyVideoFrame();
+
+    wxWindow* videoPanel = nullptr;
+
+private:
+    void OnClose(wxCloseEvent& event);
+};
