@@ -252,7 +252,7 @@ TEST_F(StartupGui, MalformedOptionShowsTheSyntaxErrorEvenWithHelp) {
 TEST_F(StartupGui, RunningCopyOfTheSameUserIsDetectedAndNoEndsTheProgram) {
     // The lock of another running copy: the per-user place is $HOME.
     const wxString lock = home.File("Tessaro E2");
-    WriteAll(lock, std::to_string(getppid()) + "\n"); // a process that surely runs
+    WriteAll(lock, std::to_string(getpid()) + "\n"); // this test process: surely running
     ASSERT_EQ(chmod(lock.utf8_str(), 0600), 0);
     AppScript script;
     script.answers = {wxNO};
