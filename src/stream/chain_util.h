@@ -1,0 +1,26 @@
+// Building blocks for the chains behind the demuxer: adding, dropping and
+// linking elements of the pipeline bin. Callers hold ChainMutex().
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include <gst/gst.h>
+
+// Adds the elements (null entries are skipped) to the pipeline bin.
+void AddToPipeline(std::initializer_list<GstElement*> elements);
+// Sets the element to NULL, removes it from the bin and forgets the reference.
+void DropElement(GstElement*& element);
+// Brings the elements to the pipeline's state, last one first so that
+// downstream is ready before data arrives.
+void SyncWithPipeline(std::initializer_list<GstElement*> elements);
+// Requests a new "MultiQueue" input, links pad to it and returns the input; its
+// matching output is returned in srcPad (a new reference).
+GstPad* LinkThroughMultiQueue(GstPad* pad, GstPad** srcPad);
+// Releases a request pad of owner (nullptr-safe) and clears the reference.
+void ReleaseRequestPad(GstElement* owner, GstPad*& pad);
+bool AnySinkPadLinked(GstElement* element);
+// Links an element's pad to the static "sink" pad of downstream.
+bool LinkPadTo(GstPad* src, GstElement* downstream, const char* sinkPad = "sink");
+// Hexadecimal PID after the last '_' of a demuxer pad name (0 when absent).
+int PidFromPadName(const std::string& name);

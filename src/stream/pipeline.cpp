@@ -1,0 +1,302 @@
+#include "stream/pipeline.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include <gst/mpegts/mpegts.h>
+#include <gst/video/videooverlay.h>
+#include <wx/intl.h>
+#include <wx/utils.h>
+
+#include "app/message.h"
+#include "app/options.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "stream/engine_handlers.h"
+#include "stream/gst_helpers.h"
+#include "stream/stream_event.h"
+#include "stream/stream_info.h"
+
+namespace {
+
+PlaybackPipeline g_pipeline;
+std::recursive_mutex g_chainMutex;
+std::atomic<bool> g_muted{false};
+std::atomic<bool> g_clockVisible{false};
+std::atomic<int> g_videoMode{0};
+std::atomic<guintptr> g_windowHandles[4] = {0, 0, 0, 0};
+std::atomic<GCallback> g_teletextHandler{nullptr};
+std::atomic<gpointer> g_teletextData{nullptr};
+
+struct Feature {
+    std::string name;
+    const char* alternative;
+};
+
+std::vector<Feature> FeatureList() {
+    const auto& g = Settings().general;
+    return {{std::string(g.VideoSink.utf8_str()), nullptr},
+            {std::string(g.AudioSink.utf8_str()), nullptr},
+            {"a52dec", "avdec_ac3"},
+            {"audioconvert", nullptr},
+            {"audioresample", nullptr},
+            {"audiorate", nullptr},
+            {"appsink", nullptr},
+            {"capsfilter", nullptr},
+            {"clockoverlay", nullptr},
+            {"deinterlace", nullptr},
+            {"equalizer-3bands", nullptr},
+            {"avdec_h264", nullptr},
+            {"videoconvert", nullptr},
+            {"filesink", nullptr},
+            {"identity", nullptr},
+            {"input-selector", nullptr},
+            {"mpg123audiodec", "avdec_mp2float"},
+            {"tsdemux", nullptr},
+            {"mpeg2dec", "avdec_mpeg2video"},
+            {"multiqueue", nullptr},
+            {"queue2", nullptr},
+            {"souphttpsrc", nullptr},
+            {"dvbsuboverlay", nullptr},
+            {"tee", nullptr},
+            {"textoverlay", nullptr},
+            {"valve", nullptr},
+            {"videobalance", nullptr},
+            {"videobox", nullptr},
+            {"videoscale", nullptr},
+            {"videorate", nullptr},
+            {"compositor", nullptr},
+            {"volume", nullptr},
+            {"mpegvideoparse", nullptr},
+            {"h264parse", nullptr},
+            {"mpegaudioparse", nullptr},
+            {"ac3parse", nullptr}};
+}
+
+bool FeatureInstalled(const char* name) {
+    return gst_registry_check_feature_version(gst_registry_get(), name, 1, 0, 0);
+}
+
+void SetEnvironment() {
+    wxSetEnv("GST_DEBUG_NO_COLOR", "1");
+    wxSetEnv("GST_DEBUG", Options().gstDebugLevel);
+    wxSetEnv("GST_PLUGIN_PATH", Paths().programDir + "plugins");
+}
+
+GstElement* Unbounded(const char* name) {
+    GstElement* q = gst_element_factory_make("queue2", name);
+    if (q)
+        g_object_set(q, "max-size-buffers", 0u, "max-size-bytes", 0u, nullptr);
+    return q;
+}
+
+bool CreateFixedElements(PlaybackPipeline& p) {
+    p.pipeline = gst_pipeline_new("Tessaro");
+    p.source = gst_element_factory_make("souphttpsrc", "Source");
+    p.sourceQueue = Unbounded("SourceQueue");
+    p.sourceIdentity = gst_element_factory_make("identity", "SourceIdentity");
+    p.tee = gst_element_factory_make("tee", "Tee");
+    p.teeQueue1 = Unbounded("TeeQueue1");
+    p.teeQueue2 = Unbounded("TeeQueue2");
+    p.valve = gst_element_factory_make("valve", "Valve");
+    p.fileSink = gst_element_factory_make("filesink", "FileSink");
+    p.demuxer = gst_element_factory_make("tsdemux", "Demuxer");
+    GstElement* all[] = {p.source,    p.sourceQueue, p.sourceIdentity, p.tee,    p.teeQueue1,
+                         p.teeQueue2, p.valve,       p.fileSink,       p.demuxer};
+    bool ok = p.pipeline != nullptr;
+    for (GstElement* e : all) {
+        if (!e)
+            ok = false;
+        else if (p.pipeline)
+            gst_bin_add(GST_BIN(p.pipeline), e);
+        else
+            gst_object_unref(gst_object_ref_sink(e));
+    }
+    return ok;
+}
+
+void SetFixedProperties(PlaybackPipeline& p) {
+    g_object_set(p.source, "timeout", 5u, nullptr);
+    g_object_set(p.sourceIdentity, "signal-handoffs", FALSE, nullptr);
+    g_object_set(p.valve, "drop", TRUE, nullptr);
+    g_object_set(p.fileSink, "async", FALSE, "location", "/dev/null", nullptr);
+}
+
+bool LinkFixedChains(PlaybackPipeline& p) {
+    return gst_element_link_many(p.source, p.sourceQueue, p.sourceIdentity, p.tee, nullptr) &&
+           gst_element_link_many(p.tee, p.teeQueue1, p.demuxer, nullptr) &&
+           gst_element_link_many(p.tee, p.teeQueue2, p.valve, p.fileSink, nullptr);
+}
+
+void ConnectSignals(PlaybackPipeline& p) {
+    g_signal_connect(p.demuxer, "pad-added", G_CALLBACK(OnPadAdded), nullptr);
+    g_signal_connect(p.demuxer, "pad-removed", G_CALLBACK(OnPadRemoved), nullptr);
+    g_signal_connect(p.demuxer, "no-more-pads", G_CALLBACK(OnNoMorePads), nullptr);
+    g_signal_connect(p.sourceIdentity, "handoff", G_CALLBACK(OnSourceHandoff), nullptr);
+    GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(p.pipeline));
+    gst_bus_set_sync_handler(bus, OnBusMessage, nullptr, nullptr);
+    gst_object_unref(bus);
+}
+
+void ApplyStateAsync(GstElement* element, gpointer data) {
+    gst_element_set_state(element, static_cast<GstState>(GPOINTER_TO_INT(data)));
+}
+
+} // namespace
+
+PlaybackPipeline& Pipeline() {
+    return g_pipeline;
+}
+
+std::recursive_mutex& ChainMutex() {
+    return g_chainMutex;
+}
+
+void SetMuted(bool muted) {
+    g_muted = muted;
+}
+bool IsMuted() {
+    return g_muted;
+}
+void SetClockVisible(bool visible) {
+    g_clockVisible = visible;
+}
+bool IsClockVisible() {
+    return g_clockVisible;
+}
+
+std::vector<wxString> MissingStreamingFeatures() {
+    std::vector<wxString> missing;
+    for (const auto& f : FeatureList()) {
+        if (!FeatureInstalled(f.name.c_str()) && !(f.alternative && FeatureInstalled(f.alternative)))
+            missing.push_back(wxString::FromUTF8(f.name.c_str()));
+    }
+    return missing;
+}
+
+wxString MissingPluginsMessage(const std::vector<wxString>& missing) {
+    wxString text = _("Folgende Elemente konnten nicht geladen werden:\n\n");
+    for (const auto& name : missing)
+        text += "     - " + name + "\n";
+    text += "\n";
+    text += _("Bitte die GStreamer-Installation überprüfen...");
+    return text;
+}
+
+bool InitStreaming(wxWindow* parent) {
+    if (g_pipeline.pipeline)
+        return true;
+    SetEnvironment();
+    ClearStreamInfo();
+    gst_init(nullptr, nullptr);
+    gst_mpegts_initialize();
+    const auto missing = MissingStreamingFeatures();
+    if (!missing.empty()) {
+        ShowMessage(MissingPluginsMessage(missing), MessageIcon::Error, parent);
+        return false;
+    }
+    PlaybackPipeline& p = g_pipeline;
+    if (!CreateFixedElements(p) || !LinkFixedChains(p)) {
+        ShowMessage(_("Die Wiedergabe-Pipeline konnte nicht erstellt werden."), MessageIcon::Error, parent);
+        ShutdownStreaming();
+        return false;
+    }
+    SetFixedProperties(p);
+    ConnectSignals(p);
+    return true;
+}
+
+void ShutdownStreaming() {
+    if (g_pipeline.pipeline) {
+        gst_element_set_state(g_pipeline.pipeline, GST_STATE_NULL);
+        gst_object_unref(g_pipeline.pipeline);
+    }
+    g_pipeline = PlaybackPipeline{};
+    ClearStreamInfo();
+}
+
+bool SetStreamSource(const wxString& url, int programNumber) {
+    PlaybackPipeline& p = g_pipeline;
+    if (!p.pipeline)
+        return false;
+    g_object_set(p.source, "location", static_cast<const char*>(url.utf8_str()), nullptr);
+    g_object_set(p.demuxer, "program-number", programNumber > 0 ? programNumber : -1, nullptr);
+    return true;
+}
+
+void StopPipeline() {
+    PlaybackPipeline& p = g_pipeline;
+    if (!p.pipeline)
+        return;
+    gst_element_set_state(p.pipeline, GST_STATE_NULL);
+    GstElement* order[] = {p.source,  p.sourceQueue, p.sourceIdentity, p.tee,     p.teeQueue1,
+                           p.demuxer, p.teeQueue2,   p.valve,          p.fileSink};
+    for (GstElement* e : order)
+        gst_element_set_state(e, GST_STATE_NULL);
+}
+
+int PipelineElementCount() {
+    if (!g_pipeline.pipeline)
+        return 0;
+    GST_OBJECT_LOCK(g_pipeline.pipeline);
+    const int n = GST_BIN_NUMCHILDREN(g_pipeline.pipeline);
+    GST_OBJECT_UNLOCK(g_pipeline.pipeline);
+    return n + 1; // the pipeline bin itself is the first of the ten
+}
+
+void SetVideoWindowHandle(int mode, guintptr handle) {
+    if (mode >= 0 && mode < 4)
+        g_windowHandles[mode] = handle;
+}
+
+int VideoMode() {
+    return g_videoMode;
+}
+
+void AttachVideoWindowTo(GstElement* sink, int mode) {
+    g_videoMode = mode;
+    const guintptr handle = (mode >= 0 && mode < 4) ? g_windowHandles[mode].load() : 0;
+    if (!sink)
+        return;
+    GstElement* overlay = sink;
+    if (!GST_IS_VIDEO_OVERLAY(sink) && GST_IS_BIN(sink))
+        overlay = gst_bin_get_by_interface(GST_BIN(sink), GST_TYPE_VIDEO_OVERLAY);
+    else
+        gst_object_ref(overlay);
+    if (!overlay)
+        return;
+    if (GST_IS_VIDEO_OVERLAY(overlay))
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(overlay), handle);
+    gst_object_unref(overlay);
+}
+
+void AttachVideoWindow(int mode) {
+    std::lock_guard lock(g_chainMutex);
+    AttachVideoWindowTo(g_pipeline.videoSink, mode);
+}
+
+void RaiseEosOnUnderrun(GstElement*, gpointer) {
+    PlaybackPipeline& p = g_pipeline;
+    if (!p.pipeline)
+        return;
+    GST_OBJECT_LOCK(p.pipeline);
+    const bool playing = GST_STATE(p.pipeline) == GST_STATE_PLAYING;
+    GST_OBJECT_UNLOCK(p.pipeline);
+    if (playing)
+        gst_element_post_message(p.pipeline, gst_message_new_eos(GST_OBJECT(p.source)));
+}
+
+void SetTeletextSampleHandler(GCallback handler, gpointer data) {
+    g_teletextData = data;
+    g_teletextHandler = handler;
+}
+
+void TeletextSampleHandler(GCallback* handler, gpointer* data) {
+    *handler = g_teletextHandler;
+    *data = g_teletextData;
+}
+
+void SetPipelineStateAsync(GstState state) {
+    if (g_pipeline.pipeline)
+        gst_element_call_async(g_pipeline.pipeline, ApplyStateAsync, GINT_TO_POINTER(state), nullptr);
+}

@@ -1,0 +1,120 @@
+// Per-stream bookkeeping shared by the streaming threads and the GUI thread:
+// counts, track tables, video/teletext facts and throughput statistics.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <climits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gst/gst.h>
+
+enum StreamKind {
+    kKindNone = 0,
+    kKindMpeg2 = 1,
+    kKindH264 = 2,
+    kKindMpegAudio = 3,
+    kKindAc3 = 4,
+    kKindTeletext = 5,
+    kKindSubtitles = 6
+};
+
+struct AudioTrackSlot {
+    int pid = 0;
+    GstPad* pad = nullptr; // demuxer pad (identity only, not referenced)
+    int channels = 0;
+    int rate = 0;
+    unsigned bitrate = 0;
+    std::string codec;
+    std::string language;
+    bool ac3 = false;
+    GstElement* parser = nullptr; // the demuxer hands out unparsed elementary streams
+    GstElement* decoder = nullptr;
+    GstElement* convert = nullptr;
+    GstElement* resample = nullptr;
+    GstPad* queuePad = nullptr;    // request sink pad of "MultiQueue"
+    GstPad* selectorPad = nullptr; // request sink pad of "AudioInputSelector"
+};
+
+struct SubtitleTrackSlot {
+    int pid = 0;
+    GstPad* pad = nullptr;
+    std::string language;
+    int type = 0;
+    GstPad* queuePad = nullptr;
+    GstPad* selectorPad = nullptr;
+};
+
+struct PmtSubtitleEntry {
+    int pid = 0;
+    int type = 0;
+    std::string language;
+};
+
+struct TeletextInfo {
+    std::string language;
+    int initialPage = 0x100;
+    int charset = 1; // national character set index 0-12
+};
+
+struct VideoFacts {
+    int pid = 0;
+    GstPad* pad = nullptr;
+    GstPad* queuePad = nullptr;
+    bool mpeg2 = false;
+    std::string format;
+    int width = 0;
+    int height = 0;
+    int parNum = 1, parDen = 1;
+    int fpsNum = 0, fpsDen = 1;
+    bool interlaced = false;
+};
+
+struct ThroughputStats {
+    unsigned long long accumulator = 0;
+    unsigned long long lastCount = 0;
+    unsigned long long previousCount = 0;
+    unsigned long long minimum = ULLONG_MAX; // all bits set while unset
+    unsigned long long maximum = 0;
+    std::chrono::steady_clock::time_point lastReport{};
+    bool resetRequested = false;
+};
+
+struct StreamInfo {
+    static constexpr int kTrackSlots = 26;
+
+    int expected = 0;
+    int linked = 0;
+    int sinksPlaying = 0;
+    int sinkChains = 0;
+    bool bufferingPending = false;
+    bool padsDone = false; // "no-more-pads" handled once per stream
+    int bufferPercent = 0; // of the last buffering message
+
+    std::array<AudioTrackSlot, kTrackSlots> audio{};
+    int audioCount = 0;
+    std::array<SubtitleTrackSlot, kTrackSlots> subtitles{};
+    int subtitleCount = 0;
+    std::vector<PmtSubtitleEntry> pmtSubtitles;
+
+    VideoFacts video;
+
+    int teletextPid = 0;
+    GstPad* teletextPad = nullptr;
+    GstPad* teletextQueuePad = nullptr;
+    TeletextInfo teletext;
+
+    ThroughputStats stats;
+};
+
+// The record and its lock. Never hold the lock across a GStreamer call: state
+// changes post bus messages synchronously and the bus handler takes it too.
+StreamInfo& Info();
+std::mutex& InfoMutex();
+
+// Clears the record as one block (keeps a pending statistics reset request).
+void ClearStreamInfo();
+// A consistent copy for the GUI thread.
+StreamInfo SnapshotStreamInfo();

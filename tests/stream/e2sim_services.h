@@ -1,0 +1,17 @@
+// Services of e2sim's deterministic data set with the stream make-up the
+// engine tests need (the data set has no SD channel with AC-3).
+#pragma once
+
+struct SimService {
+    const char* ref;
+    int programme;
+};
+
+// H.264, MP2 "deu" on 0x101, AC-3 "eng" on 0x102, teletext "deu" on 0x103.
+inline constexpr SimService kHdFull{"1:0:19:2800:3F1:85:C00000:0:0:0:", 0x2800};
+// MPEG-2, MP2 on 0x101, teletext on 0x103.
+inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853};
+// MPEG-2 and MP2 only.
+inline constexpr SimService kSdPlain{"1:0:1:283C:3F2:85:C00000:0:0:0:", 0x283C};
+// Radio: MP2 only.
+inline constexpr SimService kRadio{"1:0:2:36A6:459:85:C00000:0:0:0:", 0x36A6};

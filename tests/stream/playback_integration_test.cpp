@@ -1,0 +1,159 @@
+// Headless playback of simulator streams: pads, chains, counts, choices,
+// the sink counter and the tear-down back to the ten fixed elements.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "e2sim_fixture.h"
+#include "e2sim_services.h"
+#include "engine_harness.h"
+
+namespace {
+
+constexpr int kPlayWaitMs = 20000;
+
+class PlaybackTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sim_ = new E2SimProcess;
+        simOk_ = sim_->Start();
+        streamingOk_ = InitStreaming();
+    }
+    static void TearDownTestSuite() {
+        delete sim_;
+        sim_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(simOk_);
+        ASSERT_TRUE(streamingOk_);
+        Settings().general.AudioLanguage = "DE";
+    }
+
+    bool PlayUntilPlaying(EngineHarness& h, const SimService& s) {
+        return h.Play(sim_->streamPort(), s.ref, s.programme) &&
+               h.Pump([&] { return h.Count(kStreamPlaying, 1) > 0; }, kPlayWaitMs);
+    }
+
+    static void StopAndExpectTornDown(EngineHarness& h) {
+        StopPipeline();
+        EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
+        EXPECT_EQ(PipelineElementCount(), 10);
+        const PlaybackPipeline& p = Pipeline();
+        EXPECT_EQ(p.multiQueue, nullptr);
+        EXPECT_EQ(p.videoSink, nullptr);
+        EXPECT_EQ(p.audioInputSelector, nullptr);
+        EXPECT_EQ(p.teletextSink, nullptr);
+        const StreamInfo info = SnapshotStreamInfo();
+        EXPECT_EQ(info.linked, 0);
+        EXPECT_EQ(info.expected, 0);
+        EXPECT_EQ(info.audioCount, 0);
+        EXPECT_EQ(info.sinkChains, 0);
+        EXPECT_EQ(info.teletextPid, 0);
+    }
+
+    static E2SimProcess* sim_;
+    static bool simOk_;
+    static bool streamingOk_;
+};
+
+E2SimProcess* PlaybackTest::sim_ = nullptr;
+bool PlaybackTest::simOk_ = false;
+bool PlaybackTest::streamingOk_ = false;
+
+} // namespace
+
+TEST_F(PlaybackTest, FixedPipelineBeforeFirstPlay) {
+    EXPECT_EQ(PipelineElementCount(), 10);
+    for (const char* name : {"Source", "SourceQueue", "SourceIdentity", "Tee", "TeeQueue1", "TeeQueue2",
+                             "Valve", "FileSink", "Demuxer"}) {
+        GstElement* e = gst_bin_get_by_name(GST_BIN(Pipeline().pipeline), name);
+        EXPECT_NE(e, nullptr) << name;
+        if (e)
+            gst_object_unref(e);
+    }
+    gchar* location = nullptr;
+    g_object_get(Pipeline().fileSink, "location", &location, nullptr);
+    EXPECT_STREQ(location, "/dev/null");
+    g_free(location);
+}
+
+TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
+    for (const char* pad : {"+Pad (H264)", "+Pad (MPGA)", "+Pad (AC-3)", "+Pad (TTXT)"})
+        EXPECT_TRUE(h.Logged(pad)) << pad;
+    const int padsDone = h.LogIndex("Pads done");
+    ASSERT_GE(padsDone, 0);
+    // The demuxer is told that no more pads come once three of four streams are linked.
+    EXPECT_LT(h.LogIndex("Streams: 3 / 4"), padsDone);
+
+    ASSERT_EQ(h.infoWhenPlaying.size(), 1u);
+    const StreamInfo& info = h.infoWhenPlaying[0];
+    EXPECT_EQ(info.expected, 4);
+    EXPECT_EQ(info.sinkChains, 3); // video, audio output, teletext
+    EXPECT_EQ(info.sinksPlaying, info.sinkChains + 1);
+    EXPECT_EQ(info.teletextPid, 0x103);
+    EXPECT_EQ(info.teletext.language, "deu");
+    EXPECT_EQ(info.teletext.charset, 4);
+    EXPECT_EQ(info.teletext.initialPage, 0x100);
+    EXPECT_FALSE(info.video.mpeg2);
+
+    ASSERT_EQ(h.view.audioChoices.size(), 2u);
+    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3)");
+    EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, H264)");
+    EXPECT_TRUE(h.view.tools[StreamTool::Teletext]);
+    EXPECT_EQ(h.view.selectedAudio, -1); // German MP2 on the lowest PID is already first
+    EXPECT_FALSE(h.view.timers.count(StreamTimer::Timeout));
+    StopAndExpectTornDown(h);
+    EXPECT_EQ(h.Count(kStreamVideoRemoved), 1);
+    EXPECT_EQ(h.Count(kStreamAudioRemoved), 1);
+}
+
+TEST_F(PlaybackTest, AudioLanguagePicksTheMatchingTrack) {
+    Settings().general.AudioLanguage = "en";
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
+    EXPECT_EQ(h.view.selectedAudio, 1);
+    const StreamInfo info = SnapshotStreamInfo();
+    EXPECT_EQ(info.audio[1].language.substr(0, 2), "en"); // GStreamer shortens ISO 639-2 codes
+    EXPECT_TRUE(info.audio[1].ac3);
+    StopAndExpectTornDown(h);
+}
+
+TEST_F(PlaybackTest, SdChannelDecodesMpeg2AndReportsCaps) {
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdTeletext));
+    EXPECT_TRUE(h.Logged("+Pad (MPGV)"));
+    EXPECT_TRUE(h.Logged("+Pad (MPGA)"));
+    EXPECT_TRUE(h.Logged("+Pad (TTXT)"));
+    EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
+    EXPECT_TRUE(h.Pump([] { return SnapshotStreamInfo().video.width > 0; }, 5000));
+    const StreamInfo info = SnapshotStreamInfo();
+    EXPECT_TRUE(info.video.mpeg2);
+    EXPECT_EQ(info.video.width, 352);
+    EXPECT_EQ(info.video.height, 288);
+    EXPECT_EQ(info.expected, 3);
+    EXPECT_GT(info.audio[0].rate, 0);
+    StopAndExpectTornDown(h);
+}
+
+TEST_F(PlaybackTest, RadioBuildsNoVideoChain) {
+    EngineHarness h;
+    h.view.itemType = 2;
+    ASSERT_TRUE(PlayUntilPlaying(h, kRadio));
+    EXPECT_EQ(Pipeline().videoDecoder, nullptr);
+    EXPECT_EQ(Pipeline().videoSink, nullptr);
+    EXPECT_TRUE(h.view.videoChoices.empty());
+    EXPECT_EQ(h.view.audioChoices.size(), 1u);
+    EXPECT_EQ(h.infoWhenPlaying.at(0).sinkChains, 1);
+    EXPECT_EQ(h.view.tools.count(StreamTool::Fullscreen), 0u);
+    StopAndExpectTornDown(h);
+}
+
+TEST_F(PlaybackTest, PlayPauseDuringALiveStreamStopsIt) {
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
+    EXPECT_TRUE(h.supervisor.StartStreaming());
+    EXPECT_EQ(h.view.commands.back(), "stop");
+    EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
+    EXPECT_EQ(PipelineElementCount(), 10);
+}

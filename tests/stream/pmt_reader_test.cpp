@@ -1,0 +1,81 @@
+// The programme map table reader: counts, teletext and subtitle facts, and
+// tables whose descriptor lengths do not match the bytes received.
+#include <gtest/gtest.h>
+
+#include "stream/pmt_reader.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes TeletextDescriptor(const char* lang, std::uint8_t typeMagazine, std::uint8_t page) {
+    return {0x56, 5, std::uint8_t(lang[0]), std::uint8_t(lang[1]), std::uint8_t(lang[2]), typeMagazine, page};
+}
+
+PmtStreamEntry Private(int pid, std::vector<Bytes> descriptors) {
+    return {0x06, pid, std::move(descriptors)};
+}
+
+} // namespace
+
+TEST(PmtReader, CountsVideoAudioAc3AndTeletextButNotSubtitles) {
+    const PmtSummary s = ReadPmt({{0x02, 0x100, {}},
+                                  {0x03, 0x101, {}},
+                                  {0x04, 0x102, {}},
+                                  Private(0x103, {TeletextDescriptor("deu", 0x09, 0x00)}),
+                                  Private(0x104, {{0x59, 8, 'd', 'e', 'u', 0x10, 0, 1, 0, 1}}),
+                                  {0x05, 0x105, {}}});
+    EXPECT_EQ(s.expected, 4);
+    ASSERT_EQ(s.subtitles.size(), 1u);
+    EXPECT_EQ(s.subtitles[0].pid, 0x104);
+    EXPECT_EQ(s.subtitles[0].type, 0x10);
+    EXPECT_EQ(s.subtitles[0].language, "deu");
+}
+
+TEST(PmtReader, Ac3AsPrivateDataOrAtscTypeAndH264) {
+    EXPECT_EQ(ReadPmt({{0x1B, 0x100, {}}, Private(0x101, {{0x6A, 1, 0x00}}), {0x81, 0x102, {}}}).expected, 3);
+    // Private data without a known descriptor is not a stream we play.
+    EXPECT_EQ(ReadPmt({Private(0x101, {{0x0A, 4, 'd', 'e', 'u', 0}})}).expected, 0);
+}
+
+TEST(PmtReader, StreamWithSeveralKnownDescriptorsCountsOnce) {
+    EXPECT_EQ(ReadPmt({Private(0x101, {{0x6A, 0}, TeletextDescriptor("deu", 0x09, 0)})}).expected, 1);
+}
+
+TEST(PmtReader, TeletextPageFromTypeOneOnly) {
+    PmtSummary s = ReadPmt({Private(0x103, {TeletextDescriptor("deu", (1 << 3) | 1, 0x00)})});
+    ASSERT_TRUE(s.hasTeletext);
+    EXPECT_EQ(s.teletext.initialPage, 0x100);
+    s = ReadPmt({Private(0x103, {TeletextDescriptor("deu", (1 << 3) | 2, 0x50)})});
+    EXPECT_EQ(s.teletext.initialPage, 0x250);
+    EXPECT_EQ(s.teletext.charset, 4);
+    s = ReadPmt({Private(0x103, {TeletextDescriptor("deu", (2 << 3) | 2, 0x50)})});
+    EXPECT_EQ(s.teletext.initialPage, 0x100);
+}
+
+TEST(PmtReader, TruncatedDescriptorsKeepDefaultsWithoutReadingPastTheEnd) {
+    // Announced length 5, only two payload bytes received; empty teletext descriptor as muxers write it.
+    PmtSummary s = ReadPmt({Private(0x103, {{0x56, 5, 'd', 'e'}})});
+    EXPECT_EQ(s.expected, 1);
+    EXPECT_EQ(s.teletext.initialPage, 0x100);
+    EXPECT_EQ(s.teletext.charset, 1);
+    EXPECT_TRUE(s.teletext.language.empty());
+    s = ReadPmt({Private(0x104, {{0x59, 8, 'd', 'e', 'u'}}), Private(0x105, {{0x59}}), Private(0x106, {{}})});
+    EXPECT_TRUE(s.subtitles.empty());
+    EXPECT_EQ(ReadPmt({Private(0x103, {{0x56, 0}})}).teletext.initialPage, 0x100);
+}
+
+TEST(PmtReader, NonPrintableLanguageBytesAreReplaced) {
+    const PmtSummary s = ReadPmt({Private(0x103, {{0x56, 5, 0, 0xFF, 'u', 0x09, 0}})});
+    EXPECT_EQ(s.teletext.language, "??u");
+    EXPECT_EQ(s.teletext.charset, 1);
+}
+
+TEST(NationalCharset, TableAndFallback) {
+    const std::pair<const char*, int> rows[] = {
+        {"cze", 0}, {"SLK", 0}, {"eng", 1},  {"xyz", 1},  {"", 1},     {"est", 2},
+        {"fra", 3}, {"Deu", 4}, {"ger", 4},  {"ita", 5},  {"lit", 6},  {"pol", 7},
+        {"spa", 8}, {"ron", 9}, {"hrv", 10}, {"fin", 11}, {"tur", 12}, {"deutsch", 4}};
+    for (const auto& [lang, index] : rows)
+        EXPECT_EQ(NationalCharsetIndex(lang), index) << lang;
+}

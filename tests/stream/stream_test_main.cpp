@@ -1,0 +1,23 @@
+// Test entry: wxBase initialised, sinks that need neither display nor sound.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+#include <wx/init.h>
+#include <wx/log.h>
+
+#include "app/options.h"
+#include "app/settings.h"
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    wxInitializer wx;
+    if (!wx.IsOk())
+        return 1;
+    wxLog::SetLogLevel(wxLOG_Max);
+    // InitStreaming sets GST_DEBUG from the command-line option; keep a debug level given to the test.
+    if (const char* level = std::getenv("GST_DEBUG"))
+        Options().gstDebugLevel = level;
+    Settings().general.VideoSink = "fakesink";
+    Settings().general.AudioSink = "fakesink";
+    return RUN_ALL_TESTS();
+}
