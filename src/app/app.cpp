@@ -60,6 +60,8 @@ bool MyApp::OnInit() {
         locale = std::make_unique<wxLocale>();
         locale->Init(wxLANGUAGE_DEFAULT, wxLOCALE_LOAD_DEFAULT);
     }
+    // The locale just chosen may be "C"; the German texts need a UTF-8 character set.
+    EnsureUtf8CharacterSet();
     int profileCount = LoadSettings();
     if (profileCount == 0) {
         Options().configMode = true;

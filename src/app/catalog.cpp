@@ -1,10 +1,13 @@
 #include "app/catalog.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include <langinfo.h>
 
 #include <wx/filename.h>
 #include <wx/translation.h>
@@ -112,4 +115,19 @@ wxString ReadTranslatorCredit(const wxString& moFile) {
 void RemoveProxyEnvironment() {
     for (const char* name : {"https_proxy", "http_proxy", "ftp_proxy"})
         wxUnsetEnv(name);
+}
+
+bool EnsureUtf8CharacterSet() {
+    auto isUtf8 = [] {
+        wxString codeset(nl_langinfo(CODESET), wxConvISO8859_1);
+        codeset.MakeLower();
+        return codeset == "utf-8" || codeset == "utf8";
+    };
+    if (isUtf8())
+        return true;
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+        if (std::setlocale(LC_CTYPE, name) && isUtf8())
+            return true;
+    }
+    return false;
 }

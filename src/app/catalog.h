@@ -32,3 +32,9 @@ wxString ReadTranslatorCredit(const wxString& moFile);
 // Removes https_proxy, http_proxy and ftp_proxy from our environment: the proxy of
 // the settings is the only one used.
 void RemoveProxyEnvironment();
+
+// Our source texts are UTF-8 literals that wxString converts with the C library's
+// character set; under a non-UTF-8 locale ("C", as in many service environments)
+// every text with an umlaut would come out empty. Switches LC_CTYPE to a UTF-8
+// locale when the current one is not; returns whether the character set is UTF-8.
+bool EnsureUtf8CharacterSet();

@@ -1,4 +1,6 @@
+#include <clocale>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -90,3 +92,14 @@ TEST(Environment, ProxyVariablesAreRemoved) {
 }
 
 } // namespace
+
+TEST(Environment, GermanTextsSurviveAPlainCLocale) {
+    // Under "C" the literal-to-wxString conversion drops every text with an umlaut;
+    // the program must switch to a UTF-8 character set before it shows any text.
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C");
+    EXPECT_TRUE(EnsureUtf8CharacterSet());
+    const wxString text("Tessaro läuft bereits auf diesem System.");
+    EXPECT_EQ(text.length(), 40u);
+    std::setlocale(LC_CTYPE, saved.c_str());
+}
