@@ -1,0 +1,188 @@
+// MyMainFrame: the program's main window and the hub of its commands: video panel,
+// channel tree, programme information, tool bar, menus, timers and the close
+// sequence. Its implementation is split by concern: main_frame.cpp (construction),
+// main_frame_commands.cpp, main_frame_tree.cpp, main_frame_profile.cpp (lists,
+// profile switch, power), main_frame_view.cpp (receiver-state view, timers, mouse),
+// main_frame_close.cpp and play_service.cpp.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <wx/frame.h>
+#include <wx/gdicmn.h>
+#include <wx/timer.h>
+#include <wx/treebase.h>
+
+#include "ui/channel_tree.h"
+#include "webif/service_model.h"
+#include "webif/state_view.h"
+
+class wxBitmapComboBox;
+class wxCloseEvent;
+class wxGauge;
+class wxHtmlHelpController;
+class wxMenu;
+class wxMouseEvent;
+class wxStaticBitmap;
+class wxStaticBox;
+class wxStaticText;
+class wxStatusBar;
+class wxToggleButton;
+class wxToolBar;
+class wxTreeEvent;
+class ComboChoiceView;
+
+// Menu items of the ten receiver profiles, in profile order (the tenth is BOX0).
+inline constexpr const char* kProfileMenuItems[10] = {
+    "ID_MENUITEM_BOX1", "ID_MENUITEM_BOX2", "ID_MENUITEM_BOX3", "ID_MENUITEM_BOX4", "ID_MENUITEM_BOX5",
+    "ID_MENUITEM_BOX6", "ID_MENUITEM_BOX7", "ID_MENUITEM_BOX8", "ID_MENUITEM_BOX9", "ID_MENUITEM_BOX0"};
+
+class MyMainFrame : public wxFrame, public ReceiverStateView {
+public:
+    static constexpr int kMaxBouquetMenus = ServiceListModel::kMaxBouquetMenus;
+    enum TimerId {
+        kNowNextTimer = 1,
+        kReminderTimer,
+        kStreamStartTimer,
+        kOsdTimer,
+        kPositionTimer,
+        kResyncTimer
+    };
+
+    MyMainFrame();
+    ~MyMainFrame() override;
+
+    // The one-shot start-up timer; its owner is the splash window, which runs the
+    // start-up sequence when it expires.
+    wxTimer startupTimer;
+
+    // --- State shared with other windows (names as the rest of the program uses them).
+    ReceiverState receiver; // what the receiver queries write
+    wxString& currentServiceRef = receiver.currentServiceRef;
+    wxString& currentServiceName = receiver.currentServiceName;
+    wxString& nowEventText = receiver.nowEventText;
+    wxString& nextEventText = receiver.nextEventText;
+    int& currentItemType = receiver.currentItemType;
+    wxString previousServiceRef;
+    int previousItemType = 0;
+    wxTreeItemId currentTreeItem, previousTreeItem;
+    int videoMode = 0;
+    int fullscreenReturnMode = 0;
+    bool receiverInStandby = false;
+    bool muted = false;
+    std::unique_ptr<MyChannelItemData> pendingReminder;
+    // True until the start-up sequence has finished: the close request then asks
+    // nothing and network failures are shown in message boxes.
+    bool startupRunning = true;
+
+    // Favourites menus of the TV bouquets for the video windows.
+    std::array<wxMenu*, kMaxBouquetMenus> favouritesMenus{};
+    std::array<wxString, kMaxBouquetMenus> bouquetNames;
+    std::array<wxTreeItemId, kMaxBouquetMenus> bouquetItems;
+    int lastBouquetIndex = -1;
+
+    MyTreeCtrl* Tree() const { return tree; }
+    const ServiceListModel& ServiceLists() const { return serviceLists; }
+    wxTimer& Timer(TimerId id) { return *timers[id - 1]; }
+
+    // Loads one list kind (0 TV providers, 1 TV bouquets, 2 radio providers, 3 radio
+    // bouquets) from the active receiver and shows it; remembers the tree item of the
+    // current service when this load met it first.
+    void LoadServiceList(int kind, bool resetCurrentMatch);
+    // The tree item remembered while loading (invalid when the service was not met).
+    wxTreeItemId CurrentServiceItem() const { return currentServiceItem; }
+    // Selects the remembered item; current and previous tree item follow the selection.
+    void SelectCurrentServiceItem();
+    // Plays a service or recording given by its item data (the single zap entry point).
+    bool PlayService(const ChannelItemData& data);
+    // Programme information: the now query, then the next query.
+    void RefreshNowNext();
+    // Switches to receiver profile `index` (0-based) and reloads everything from it.
+    bool SwitchProfile(int index);
+    // Sends a power command ("powerstate?newstate=N"); asks first where required.
+    bool PowerCommand(int newState);
+
+    // ReceiverStateView
+    ReceiverState& State() override { return receiver; }
+    void SetBoxLabel(Box box, const wxString& label) override;
+    void SetStaticText(int number, const wxString& text) override;
+    void SetGauge(int range, int value) override;
+    ChoiceView& AudioChoice() override;
+    ChoiceView& VideoChoice() override;
+
+private:
+    // Construction (main_frame.cpp)
+    void LookUpControls();
+    void LoadContextMenus();
+    void DisableUnavailableCommands();
+    void SetUpProfileMenu();
+    void ConnectMouse();
+    void CreateTimers();
+    void SetUpHelp();
+    void BindCommands();
+
+    // Commands (main_frame_commands.cpp)
+    void OnHome(wxCommandEvent& event);
+    void OnQuit(wxCommandEvent& event);
+    void OnSetup(wxCommandEvent& event);
+    void OnProfileMenu(wxCommandEvent& event);
+    void OnPowerMenu(wxCommandEvent& event);
+    void OnHelp(wxCommandEvent& event);
+    void OnTvRaPlay(wxCommandEvent& event);
+    void OnTvRaInfo(wxCommandEvent& event);
+    void OnLogger(wxCommandEvent& event);
+    void OnStreamToolStub(wxCommandEvent& event);
+    void OnTvControl(wxCommandEvent& event);
+    void OnKeyCommand(wxCommandEvent& event);
+
+    // Tree (main_frame_tree.cpp)
+    void OnTreeActivated(wxTreeEvent& event);
+    void OnTreeRightClick(wxTreeEvent& event);
+    void OnTreeExpanding(wxTreeEvent& event);
+    void LoadProvidersOnDemand(int kind, const wxString& busyText);
+    void EmptyFavourites();
+    void AdoptBouquetMenus(size_t firstMenu);
+
+    // Timers and mouse (main_frame_view.cpp)
+    void OnTimer(wxTimerEvent& event);
+    void OnVideoLeftDouble(wxMouseEvent& event);
+    void OnVideoRightUp(wxMouseEvent& event);
+    void OnVideoLeftDown(wxMouseEvent& event);
+    void OnVideoMotion(wxMouseEvent& event);
+    void OnVideoLeftUp(wxMouseEvent& event);
+    void PostCommand(const char* resourceName);
+
+    // Close (main_frame_close.cpp)
+    void OnClose(wxCloseEvent& event);
+    bool DownloadRunning() const;
+
+    // Controls, looked up once; owned by the window's child hierarchy.
+    wxWindow* videoPanel = nullptr;
+    wxToolBar* toolBar = nullptr;
+    wxGauge* volumeGauge = nullptr;
+    MyTreeCtrl* tree = nullptr;
+    std::array<wxStaticBox*, 4> boxes{}; // index 1..3 = ID_BOXSIZER1..3
+    std::array<wxString, 4> boxTemplates;
+    std::array<wxStaticText*, 7> infoLabels{}; // index 1..6 = ID_STATICTEXT1..6
+    wxGauge* progressGauge = nullptr;
+    wxToggleButton* tvControlButton = nullptr;
+    wxBitmapComboBox* audioChoice = nullptr;
+    wxBitmapComboBox* videoChoice = nullptr;
+    wxStaticBitmap* picon = nullptr;
+    wxStatusBar* statusBar = nullptr;
+    std::unique_ptr<ComboChoiceView> audioView;
+    std::unique_ptr<ComboChoiceView> videoView;
+
+    std::unique_ptr<wxMenu> tvRaMenu;
+    std::unique_ptr<wxMenu> hdMenu;
+    std::array<std::unique_ptr<wxTimer>, 6> timers;
+    std::unique_ptr<wxHtmlHelpController> helpController;
+    bool helpBookLoaded = false;
+
+    wxPoint dragOffset;
+    bool dragArmed = false;
+
+    ServiceListModel serviceLists;
+    wxTreeItemId currentServiceItem;
+};

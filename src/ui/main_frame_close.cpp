@@ -1,0 +1,55 @@
+// MyMainFrame: the close request.
+#include <wx/menu.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/app.h"
+#include "app/message.h"
+#include "app/options.h"
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "ui/main_frame.h"
+#include "ui/video_frame.h"
+
+bool MyMainFrame::DownloadRunning() const {
+    // The download item is disabled exactly while a download runs.
+    return hdMenu && !hdMenu->IsEnabled(XRCID("ID_MENUITEM_HD_DOWNLOAD"));
+}
+
+void MyMainFrame::OnClose(wxCloseEvent& event) {
+    const bool configMode = Options().configMode;
+    if (!startupRunning && !configMode && !Settings().general.ExpertMode && event.CanVeto() &&
+        ShowMessage(_("Das Programm wirklich beenden?"), MessageIcon::Question, this) != wxYES) {
+        event.Veto();
+        return;
+    }
+    Timer(kNowNextTimer).Stop();
+    Timer(kReminderTimer).Stop();
+    if (!startupRunning && !configMode && DownloadRunning()) {
+        ShowMessage(_("Das Programm kann nicht beendet werden solange noch ein Download aktiv ist!"),
+                    MessageIcon::Exclamation, this);
+        if (event.CanVeto())
+            event.Veto();
+        return;
+    }
+    startupTimer.Stop();
+
+    MyApp& app = wxGetApp();
+    if (MyVideoFrame* video = app.videoFrame) {
+        AppSettings::VideoWindow& stored = Settings().videoWindow;
+        const wxPoint position = video->GetPosition();
+        stored.XPos = position.x;
+        stored.YPos = position.y;
+        if (video->videoPanel) {
+            const wxSize size = video->videoPanel->GetSize();
+            stored.Width = size.x;
+            stored.Height = size.y;
+        }
+    }
+    const wxPoint position = GetPosition();
+    Settings().mainWindow.XPos = position.x;
+    Settings().mainWindow.YPos = position.y;
+
+    app.DestroyLongLivedWindows();
+    SaveSettings(false);
+    Destroy();
+}

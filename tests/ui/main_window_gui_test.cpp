@@ -1,0 +1,338 @@
+// End-to-end runs of the real program against the receiver simulator under X: one
+// scenario per process (the toolkit's main loop runs once per process).
+//   startup   splash, tree == simulator data set, current service selected, now/next,
+//             screenshot, power commands, profile switch to a second simulator
+//   auth401   a 401 at deviceinfo shows the access message and ends the program
+//   standby   a receiver in standby is woken, asked and put back
+//   bench-default / bench-large   start-up time, peak memory, tree fill time
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/stattext.h>
+#include <wx/timer.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/app.h"
+#include "app/message.h"
+#include "app/settings.h"
+#include "app/splash_frame.h"
+#include "e2sim_fixture.h"
+#include "mini_json.h"
+#include "ui/main_frame.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string g_scenario;
+std::vector<std::string> g_failures;
+std::vector<wxString> g_messages;
+int g_answer = wxYES;
+E2SimProcess* g_sim = nullptr;
+E2SimProcess* g_sim2 = nullptr;
+Clock::time_point g_start;
+double g_startupMs = 0;
+double g_treeFillMs = 0;
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        g_failures.push_back(what);
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    }
+}
+
+std::string Utf8(const wxString& s) {
+    return s.utf8_string();
+}
+
+wxString Quoted(const std::string& ref) {
+    wxString s = wxString::FromUTF8(ref);
+    s.Replace(" ", "%20");
+    return s;
+}
+
+// Walks one "Eigene Listen" folder of the tree against the simulator's bouquets.
+void CompareBouquets(MyTreeCtrl& tree, const wxTreeItemId& folder, const Json& bouquets, int kindDigit,
+                     const std::string& where) {
+    wxTreeItemIdValue cookie;
+    wxTreeItemId item = tree.GetFirstChild(folder, cookie);
+    int b = 0;
+    for (const Json& bouquet : bouquets.items) {
+        ++b;
+        const std::string at = where + " bouquet " + std::to_string(b);
+        if (!item.IsOk()) {
+            Check(false, at + " missing");
+            return;
+        }
+        Check(Utf8(tree.GetItemText(item)) == bouquet["name"].text, at + " label");
+        const MyChannelItemData* data = MyTreeCtrl::DataOf(tree, item);
+        Check(data && data->kind == 0 && data->sRef == Quoted(bouquet["ref"].text), at + " folder data");
+        wxTreeItemIdValue inner;
+        wxTreeItemId child = tree.GetFirstChild(item, inner);
+        int s = 0;
+        for (const Json& service : bouquet["services"].items) {
+            ++s;
+            const std::string cat = at + " entry " + std::to_string(s);
+            if (!child.IsOk()) {
+                Check(false, cat + " missing");
+                break;
+            }
+            Check(Utf8(tree.GetItemText(child)) == service["name"].text, cat + " label");
+            const MyChannelItemData* sd = MyTreeCtrl::DataOf(tree, child);
+            if (service["marker"].boolean) {
+                Check(sd == nullptr, cat + " marker without data");
+            } else {
+                Check(sd && Utf8(sd->sRef) == service["ref"].text, cat + " reference");
+                Check(sd && sd->positionCode == wxString::Format("%d.1.%d.%d", kindDigit, b, s),
+                      cat + " position code");
+            }
+            child = tree.GetNextChild(item, inner);
+        }
+        Check(!child.IsOk(), at + " has extra entries");
+        item = tree.GetNextChild(folder, cookie);
+    }
+    Check(!item.IsOk(), where + " has extra bouquets");
+}
+
+void CompareTreeWithDataset(MyMainFrame& frame, const E2SimProcess& sim, const std::string& where) {
+    const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
+    MyTreeCtrl& tree = *frame.Tree();
+    CompareBouquets(tree, tree.FolderItem(MyTreeCtrl::kTvBouquets), dataset["tv_bouquets"], 1, where + " TV");
+    CompareBouquets(tree, tree.FolderItem(MyTreeCtrl::kRaBouquets), dataset["radio_bouquets"], 2,
+                    where + " RA");
+}
+
+std::vector<int> PowerStates(const E2SimProcess& sim) {
+    std::vector<int> states;
+    const Json state = Json::Parse(sim.SimGet("/sim/state"));
+    for (const Json& v : state["powerstates"].items)
+        if (v.number >= 0)
+            states.push_back(int(v.number));
+    return states;
+}
+
+// Whether any request began with `path`.
+bool Requested(const E2SimProcess& sim, const std::string& path) {
+    const Json state = Json::Parse(sim.SimGet("/sim/state"));
+    for (const Json& r : state["requests"].items)
+        if (r.text.rfind(path, 0) == 0)
+            return true;
+    return false;
+}
+
+void SaveScreenshot(wxFrame& frame) {
+    frame.Raise();
+    frame.Update();
+    for (int i = 0; i < 10; ++i) {
+        wxYield();
+        wxMilliSleep(50);
+    }
+    const wxRect rect = frame.GetScreenRect();
+    wxBitmap shot(rect.width, rect.height);
+    wxMemoryDC memory(shot);
+    wxScreenDC screen;
+    memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    memory.SelectObject(wxNullBitmap);
+    const wxString path = wxString(TESSARO_TEST_OUTPUT_DIR) + "/main_window.png";
+    Check(shot.SaveFile(path, wxBITMAP_TYPE_PNG), "screenshot saved");
+    std::printf("screenshot: %s\n", Utf8(path).c_str());
+}
+
+void RunStartupChecks(MyMainFrame& frame) {
+    CompareTreeWithDataset(frame, *g_sim, "startup");
+    const Json state = Json::Parse(g_sim->SimGet("/sim/state"));
+    const MyChannelItemData* selected = MyTreeCtrl::DataOf(*frame.Tree(), frame.Tree()->GetSelection());
+    Check(selected && Utf8(selected->sRef) == state["current"].text, "current service selected");
+    Check(frame.currentTreeItem == frame.Tree()->GetSelection(), "currentTreeItem is the selection");
+    auto* title = XRCCTRL(frame, "ID_STATICTEXT2", wxStaticText);
+    auto* next = XRCCTRL(frame, "ID_STATICTEXT5", wxStaticText);
+    Check(title->GetLabel() != "Aktuelle Sendung" && !title->GetLabel().empty(), "now event shown");
+    Check(next->GetLabel() != "Folgende Sendung" && !next->GetLabel().empty(), "next event shown");
+    Check(!frame.nowEventText.empty(), "nowEventText filled");
+    SaveScreenshot(frame);
+
+    // Power commands: questions answered through the message helper.
+    Settings().general.ExpertMode = 0;
+    const size_t asked = g_messages.size();
+    g_answer = wxNO;
+    frame.PowerCommand(1);
+    Check(g_messages.size() == asked + 1, "shutdown asks");
+    Check(!Requested(*g_sim, "/web/powerstate?newstate=1"), "declined shutdown sends nothing");
+    g_answer = wxYES;
+    frame.PowerCommand(2);
+    Check(Requested(*g_sim, "/web/powerstate?newstate=2"), "confirmed reboot sends newstate=2");
+    Settings().general.ExpertMode = 1;
+    const size_t beforeExpert = g_messages.size();
+    frame.PowerCommand(3);
+    frame.PowerCommand(1);
+    Check(g_messages.size() == beforeExpert, "expert mode asks nothing");
+    Check(Requested(*g_sim, "/web/powerstate?newstate=3"), "GUI restart sends newstate=3");
+    Check(Requested(*g_sim, "/web/powerstate?newstate=1"), "shutdown sends newstate=1");
+    frame.PowerCommand(0);
+    Check(g_messages.size() == beforeExpert, "standby asks nothing");
+    Check(Requested(*g_sim, "/web/powerstate?newstate=0"), "standby sends newstate=0");
+
+    // Profile switch: the lists of the second receiver replace the first one's.
+    Check(frame.SwitchProfile(1), "switch to profile 2");
+    Check(Settings().activeProfile == 1, "profile 2 active");
+    CompareTreeWithDataset(frame, *g_sim2, "profile 2");
+    Check(frame.GetMenuBar()->IsChecked(XRCID("ID_MENUITEM_BOX2")), "profile 2 checked in the menu");
+    Check(!frame.GetMenuBar()->IsEnabled(XRCID("ID_MENUITEM_BOX3")), "unused profile slot stays disabled");
+}
+
+class Driver : public wxTimer {
+public:
+    void Notify() override {
+        MyApp& app = wxGetApp();
+        if (ticks++ == 0)
+            sawSplash = app.splashFrame != nullptr && app.splashFrame->IsShown();
+        MyMainFrame* frame = app.mainFrame;
+        const double waited = std::chrono::duration<double>(Clock::now() - g_start).count();
+        if (waited > 90) {
+            Check(false, "start-up did not finish in time");
+            Stop();
+            if (frame)
+                frame->Close(true);
+            return;
+        }
+        if (!frame || frame->startupRunning || !frame->IsShown())
+            return;
+        Stop();
+        g_startupMs = std::chrono::duration<double, std::milli>(Clock::now() - g_start).count();
+        Check(sawSplash, "splash shown first");
+        if (g_scenario == "startup")
+            RunStartupChecks(*frame);
+        if (g_scenario.rfind("bench", 0) == 0) {
+            frame->Tree()->ClearLists();
+            const auto t0 = Clock::now();
+            frame->Tree()->ShowServiceList(frame->ServiceLists(), 1, 0);
+            frame->Tree()->ShowServiceList(frame->ServiceLists(), 3, 0);
+            g_treeFillMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        }
+        Settings().general.ExpertMode = 1;
+        frame->Close();
+    }
+    int ticks = 0;
+    bool sawSplash = false;
+};
+
+class GuiTestApp : public MyApp {
+public:
+    bool OnInit() override {
+        if (!MyApp::OnInit())
+            return false;
+        driver.Start(100);
+        return true;
+    }
+    int OnExit() override {
+        driver.Stop();
+        return MyApp::OnExit();
+    }
+
+protected:
+    void InstallMessageOutput() override {
+        SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
+            g_messages.push_back(text);
+            std::fprintf(stderr, "message: %s\n", text.utf8_str().data());
+            return g_answer;
+        });
+    }
+
+private:
+    Driver driver;
+};
+
+// "localhost" (the loopback address): a first profile on 127.0.0.1 counts as the
+// unconfigured default and would open the settings dialog.
+void WriteConfig(const std::string& dir, const E2SimProcess& sim, const E2SimProcess* sim2) {
+    std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
+    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\n[SRCSERVER]\nPort=0\n";
+    const E2SimProcess* sims[] = {&sim, sim2};
+    int n = 0;
+    for (const E2SimProcess* s : sims) {
+        if (!s)
+            continue;
+        ++n;
+        cfg << "[PROFILE" << n << "]\nName=Sim" << n
+            << "\nHost=localhost\nUser=root\nPass=tunerpwd\nWPort=" << s->webPort()
+            << "\nSPort=" << s->streamPort() << "\nHttps=0\n";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    g_scenario = argc > 1 ? argv[1] : "startup";
+    char homeTemplate[] = "/tmp/tessaro-gui-XXXXXX";
+    const std::string home = mkdtemp(homeTemplate);
+    wxFileName::Mkdir(home + "/.tessaro", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+
+    E2SimProcess sim;
+    E2SimProcess sim2;
+    E2SimProcess::Config config;
+    config.large = g_scenario == "bench-large";
+    if (!sim.Start(config)) {
+        std::fprintf(stderr, "simulator did not start\n");
+        return 2;
+    }
+    g_sim = &sim;
+    const bool twoProfiles = g_scenario == "startup";
+    if (twoProfiles) {
+        E2SimProcess::Config large;
+        large.large = true;
+        if (!sim2.Start(large))
+            return 2;
+        g_sim2 = &sim2;
+    }
+    WriteConfig(home, sim, twoProfiles ? &sim2 : nullptr);
+    // Only the program gets the private home: the simulators keep their media cache.
+    setenv("HOME", home.c_str(), 1);
+    setenv("GDK_BACKEND", "x11", 1);
+    if (g_scenario == "auth401")
+        sim.SetFault("cmd=deviceinfo&status=401");
+    if (g_scenario == "standby")
+        sim.SimGet("/sim/set?standby=1");
+
+    g_start = Clock::now();
+    wxApp::SetInstance(new GuiTestApp);
+    char arg0[] = "tessaro";
+    char* fakeArgv[] = {arg0, nullptr};
+    int fakeArgc = 1;
+    wxEntry(fakeArgc, fakeArgv);
+
+    if (g_scenario == "auth401") {
+        bool shown = false;
+        for (const wxString& m : g_messages)
+            shown = shown || m.StartsWith("Der Zugriff auf das WebInterface wurde verweigert!");
+        Check(shown, "access-denied message shown");
+        Check(g_startupMs == 0, "main window never shown");
+        Check(!Requested(sim, "/web/getallservices"), "nothing requested after the failure");
+    }
+    if (g_scenario == "standby") {
+        Check(PowerStates(sim) == std::vector<int>({0, 0}), "woken and put back: powerstates 0, 0");
+        Check(Json::Parse(sim.SimGet("/sim/state"))["standby"].boolean, "receiver back in standby");
+    }
+    if (g_scenario.rfind("bench", 0) == 0) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("startup_ms=%.0f tree_fill_ms=%.0f peak_mb=%.1f\n", g_startupMs, g_treeFillMs,
+                    usage.ru_maxrss / 1024.0);
+    }
+    sim.Stop();
+    if (twoProfiles)
+        sim2.Stop();
+    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
+    std::printf("%s: %zu failure(s)\n", g_scenario.c_str(), g_failures.size());
+    return g_failures.empty() ? 0 : 1;
+}
