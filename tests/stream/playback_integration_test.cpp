@@ -2,37 +2,12 @@
 // the sink counter and the tear-down back to the ten fixed elements.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "e2sim_fixture.h"
-#include "e2sim_services.h"
-#include "engine_harness.h"
+#include "sim_playback_fixture.h"
 
 namespace {
 
-constexpr int kPlayWaitMs = 20000;
-
-class PlaybackTest : public testing::Test {
+class PlaybackTest : public SimPlaybackTest {
 protected:
-    static void SetUpTestSuite() {
-        sim_ = new E2SimProcess;
-        simOk_ = sim_->Start();
-        streamingOk_ = InitStreaming();
-    }
-    static void TearDownTestSuite() {
-        delete sim_;
-        sim_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(simOk_);
-        ASSERT_TRUE(streamingOk_);
-        Settings().general.AudioLanguage = "DE";
-    }
-
-    bool PlayUntilPlaying(EngineHarness& h, const SimService& s) {
-        return h.Play(sim_->streamPort(), s.ref, s.programme) &&
-               h.Pump([&] { return h.Count(kStreamPlaying, 1) > 0; }, kPlayWaitMs);
-    }
-
     static void StopAndExpectTornDown(EngineHarness& h) {
         StopPipeline();
         EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
@@ -49,15 +24,7 @@ protected:
         EXPECT_EQ(info.sinkChains, 0);
         EXPECT_EQ(info.teletextPid, 0);
     }
-
-    static E2SimProcess* sim_;
-    static bool simOk_;
-    static bool streamingOk_;
 };
-
-E2SimProcess* PlaybackTest::sim_ = nullptr;
-bool PlaybackTest::simOk_ = false;
-bool PlaybackTest::streamingOk_ = false;
 
 } // namespace
 

@@ -1,0 +1,43 @@
+// One simulator and the engine for a whole test suite; each test plays
+// through its own EngineHarness.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "e2sim_fixture.h"
+#include "e2sim_services.h"
+#include "engine_harness.h"
+
+class SimPlaybackTest : public testing::Test {
+protected:
+    static constexpr int kPlayWaitMs = 20000;
+
+    static void SetUpTestSuite() {
+        sim_ = new E2SimProcess;
+        simOk_ = sim_->Start();
+        streamingOk_ = InitStreaming();
+    }
+    static void TearDownTestSuite() {
+        delete sim_;
+        sim_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(simOk_);
+        ASSERT_TRUE(streamingOk_);
+        Settings().general.AudioLanguage = "DE";
+    }
+    void TearDown() override {
+        if (sim_)
+            sim_->Reset();
+    }
+
+    static bool PlayUntilPlaying(EngineHarness& h, const SimService& s, int times = 1) {
+        return h.Play(sim_->streamPort(), s.ref, s.programme) &&
+               h.Pump([&] { return h.Count(kStreamPlaying, 1) >= times; }, kPlayWaitMs);
+    }
+
+    static inline E2SimProcess* sim_ = nullptr;
+    static inline bool simOk_ = false;
+    static inline bool streamingOk_ = false;
+};
