@@ -156,16 +156,9 @@ void MyTreeCtrl::ClearLists() {
 }
 
 int MyTreeCtrl::OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) {
-    TreeSortKey a{GetItemText(first), false, 0};
-    TreeSortKey b{GetItemText(second), false, 0};
-    if (const MyChannelItemData* data = DataOf(*this, first)) {
-        a.hasData = true;
-        a.time = data->SortTime();
-    }
-    if (const MyChannelItemData* data = DataOf(*this, second)) {
-        b.hasData = true;
-        b.time = data->SortTime();
-    }
+    // Channel items carry no date; recordings bring theirs with the recordings branch.
+    const TreeSortKey a{GetItemText(first), DataOf(*this, first) != nullptr, 0};
+    const TreeSortKey b{GetItemText(second), DataOf(*this, second) != nullptr, 0};
     return CompareTreeItems(a, b, IsSenderFolder(GetItemParent(first)), sortMode);
 }
 

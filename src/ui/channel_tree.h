@@ -8,19 +8,10 @@
 
 #include <wx/treectrl.h>
 
+#include "webif/my_channel_item_data.h"
 #include "webif/service_model.h"
 
 class wxMenu;
-
-// Item data of bouquets, providers and services. Recording data derives from it and
-// supplies its start time for sorting, so handlers read kind and reference alike.
-class MyChannelItemData : public wxTreeItemData, public ChannelItemData {
-public:
-    MyChannelItemData() = default;
-    explicit MyChannelItemData(const ChannelItemData& data) : ChannelItemData(data) {}
-    // Seconds since 1970 for recordings; channel items have no date.
-    virtual long SortTime() const { return 0; }
-};
 
 // Tree image indexes (the image list is built in this order).
 enum TreeImage {
