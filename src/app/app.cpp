@@ -29,6 +29,7 @@
 #include "ui/main_frame.h"
 #include "ui/taskbar_icon.h"
 #include "ui/video_frame.h"
+#include "webif/web_request.h"
 
 wxDEFINE_EVENT(KeyCommandEvent, wxCommandEvent);
 
@@ -117,6 +118,9 @@ bool MyApp::EvaluateArguments(int profileCount) {
         ApplyCommandLineEffects(outcome, Options(), Paths().dataDir, GStreamerCacheDir());
     ShowCommandLineMessages(outcome);
     Settings().activeProfile = Options().profileIndex;
+    wxLog::SetVerbose(Options().verbose);
+    Web().debugDump = Options().debugDump;
+    Web().dataDir = Paths().dataDir;
     return outcome.action == CommandLineOutcome::Run;
 }
 
