@@ -185,6 +185,13 @@ void HandlePmtMessage(GstMessage* message) {
             // The table describes the whole programme: a new version replaces the count.
             info.expected = summary.expected;
             info.pmtSubtitles = summary.subtitles;
+            // The demuxer adds its pads before it posts the table: complete the slots already linked.
+            for (auto& slot : info.subtitles)
+                for (const auto& entry : summary.subtitles)
+                    if (slot.pad && slot.pid == entry.pid) {
+                        slot.type = entry.type;
+                        slot.language = entry.language;
+                    }
             if (summary.hasTeletext)
                 info.teletext = summary.teletext;
         }

@@ -179,7 +179,7 @@ wxString MissingPluginsMessage(const std::vector<wxString>& missing) {
     for (const auto& name : missing)
         text += "     - " + name + "\n";
     text += "\n";
-    text += _("Bitte die GStreamer-Installation überprüfen...");
+    text += _(L"Bitte die GStreamer-Installation überprüfen...");
     return text;
 }
 

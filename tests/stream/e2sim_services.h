@@ -9,6 +9,8 @@ struct SimService {
 
 // H.264, MP2 "deu" on 0x101, AC-3 "eng" on 0x102, teletext "deu" on 0x103.
 inline constexpr SimService kHdFull{"1:0:19:2800:3F1:85:C00000:0:0:0:", 0x2800};
+// As kHdFull (both tracks "deu") plus DVB subtitles "deu" on 0x104.
+inline constexpr SimService kHdSubtitles{"1:0:19:2803:3F1:1:C00000:0:0:0:", 0x2803};
 // MPEG-2, MP2 on 0x101, teletext on 0x103.
 inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853};
 // MPEG-2 and MP2 only.

@@ -22,6 +22,7 @@ public:
         int id;
         int value;
         wxString text;
+        FakeStreamView::Clock::time_point time;
     };
 
     explicit EngineHarness(SupervisorIntervals intervals = {}) : supervisor(view, intervals) {
@@ -74,6 +75,12 @@ public:
                 return static_cast<int>(i);
         return -1;
     }
+    int LogIndexStartingWith(const wxString& prefix) const {
+        for (size_t i = 0; i < events.size(); ++i)
+            if (events[i].id == kStreamLog && events[i].text.StartsWith(prefix))
+                return static_cast<int>(i);
+        return -1;
+    }
     int LogCountStartingWith(const wxString& prefix) const {
         int n = 0;
         for (const auto& e : events)
@@ -89,7 +96,7 @@ private:
     }
 
     void OnStreamEvent(StreamEvent& event) {
-        events.push_back({event.GetId(), event.GetInt(), event.GetString()});
+        events.push_back({event.GetId(), event.GetInt(), event.GetString(), FakeStreamView::Clock::now()});
         if (event.GetId() == kStreamPlaying && event.GetInt() == 1)
             infoWhenPlaying.push_back(SnapshotStreamInfo());
         supervisor.OnStreamEvent(event);

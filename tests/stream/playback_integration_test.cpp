@@ -48,10 +48,13 @@ TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
     ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
     for (const char* pad : {"+Pad (H264)", "+Pad (MPGA)", "+Pad (AC-3)", "+Pad (TTXT)"})
         EXPECT_TRUE(h.Logged(pad)) << pad;
+    // "Pads done" once, and not before three of the four streams were linked.
     const int padsDone = h.LogIndex("Pads done");
     ASSERT_GE(padsDone, 0);
-    // The demuxer is told that no more pads come once three of four streams are linked.
-    EXPECT_LT(h.LogIndex("Streams: 3 / 4"), padsDone);
+    EXPECT_EQ(h.LogCountStartingWith("Pads done"), 1);
+    const int threeLinked = h.LogIndexStartingWith("Streams: 3 / ");
+    ASSERT_GE(threeLinked, 0);
+    EXPECT_LT(threeLinked, padsDone);
 
     ASSERT_EQ(h.infoWhenPlaying.size(), 1u);
     const StreamInfo& info = h.infoWhenPlaying[0];
@@ -123,4 +126,24 @@ TEST_F(PlaybackTest, PlayPauseDuringALiveStreamStopsIt) {
     EXPECT_EQ(h.view.commands.back(), "stop");
     EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
     EXPECT_EQ(PipelineElementCount(), 10);
+}
+
+TEST_F(PlaybackTest, SubtitlesFeedTheOverlayAndGoWithTheirPad) {
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kHdSubtitles));
+    EXPECT_TRUE(h.Logged("+Pad (SUBT)"));
+    EXPECT_TRUE(h.view.subtitleMenu);
+    ASSERT_NE(Pipeline().subtitleInputSelector, nullptr);
+    GstPad* text = gst_element_get_static_pad(Pipeline().subtitleOverlay, "text_sink");
+    EXPECT_TRUE(gst_pad_is_linked(text));
+    gst_object_unref(text);
+    const StreamInfo info = SnapshotStreamInfo();
+    EXPECT_EQ(info.subtitleCount, 1);
+    EXPECT_EQ(info.subtitles[0].pid, 0x104);
+    EXPECT_EQ(info.subtitles[0].language, "deu");
+    EXPECT_EQ(info.subtitles[0].type, 0x10);
+    EXPECT_EQ(info.expected, 4); // subtitles are not counted
+    StopAndExpectTornDown(h);
+    EXPECT_EQ(Pipeline().subtitleInputSelector, nullptr);
+    EXPECT_FALSE(h.view.subtitleMenu);
 }
