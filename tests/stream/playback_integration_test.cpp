@@ -122,7 +122,10 @@ TEST_F(PlaybackTest, RadioBuildsNoVideoChain) {
 TEST_F(PlaybackTest, PlayPauseDuringALiveStreamStopsIt) {
     EngineHarness h;
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
+    // The sinks report before the pipeline bin itself has finished going to PLAYING.
+    ASSERT_TRUE(h.Pump([] { return GST_STATE(Pipeline().pipeline) == GST_STATE_PLAYING; }, 5000));
     EXPECT_TRUE(h.supervisor.StartStreaming());
+    ASSERT_FALSE(h.view.commands.empty());
     EXPECT_EQ(h.view.commands.back(), "stop");
     EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
     EXPECT_EQ(PipelineElementCount(), 10);
