@@ -1,5 +1,5 @@
 // Services of e2sim's deterministic data set with the stream make-up the
-// engine tests need (the data set has no SD channel with AC-3).
+// engine tests need.
 #pragma once
 
 struct SimService {
@@ -11,7 +11,7 @@ struct SimService {
 inline constexpr SimService kHdFull{"1:0:19:2800:3F1:85:C00000:0:0:0:", 0x2800};
 // As kHdFull (both tracks "deu") plus DVB subtitles "deu" on 0x104.
 inline constexpr SimService kHdSubtitles{"1:0:19:2803:3F1:1:C00000:0:0:0:", 0x2803};
-// MPEG-2, MP2 on 0x101, teletext on 0x103.
+// MPEG-2, MP2 "deu" on 0x101, AC-3 "deu" on 0x102, teletext on 0x103.
 inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853};
 // MPEG-2 and MP2 only.
 inline constexpr SimService kSdPlain{"1:0:1:283C:3F2:85:C00000:0:0:0:", 0x283C};

@@ -89,19 +89,26 @@ TEST_F(PlaybackTest, AudioLanguagePicksTheMatchingTrack) {
     StopAndExpectTornDown(h);
 }
 
-TEST_F(PlaybackTest, SdChannelDecodesMpeg2AndReportsCaps) {
+TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
     EngineHarness h;
     ASSERT_TRUE(PlayUntilPlaying(h, kSdTeletext));
-    EXPECT_TRUE(h.Logged("+Pad (MPGV)"));
-    EXPECT_TRUE(h.Logged("+Pad (MPGA)"));
-    EXPECT_TRUE(h.Logged("+Pad (TTXT)"));
+    for (const char* pad : {"+Pad (MPGV)", "+Pad (MPGA)", "+Pad (AC-3)", "+Pad (TTXT)"})
+        EXPECT_TRUE(h.Logged(pad)) << pad;
+    const int padsDone = h.LogIndex("Pads done");
+    ASSERT_GE(padsDone, 0);
+    EXPECT_LT(h.LogIndexStartingWith("Streams: 3 / "), padsDone);
+    ASSERT_EQ(h.infoWhenPlaying.size(), 1u);
+    EXPECT_EQ(h.infoWhenPlaying[0].expected, 4);
+    EXPECT_EQ(h.infoWhenPlaying[0].sinksPlaying, h.infoWhenPlaying[0].sinkChains + 1);
+    ASSERT_EQ(h.view.audioChoices.size(), 2u);
+    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3)");
     EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
     EXPECT_TRUE(h.Pump([] { return SnapshotStreamInfo().video.width > 0; }, 5000));
     const StreamInfo info = SnapshotStreamInfo();
     EXPECT_TRUE(info.video.mpeg2);
     EXPECT_EQ(info.video.width, 352);
     EXPECT_EQ(info.video.height, 288);
-    EXPECT_EQ(info.expected, 3);
+    EXPECT_EQ(info.teletext.charset, 4);
     EXPECT_GT(info.audio[0].rate, 0);
     StopAndExpectTornDown(h);
 }

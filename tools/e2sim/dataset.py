@@ -274,7 +274,8 @@ class Dataset:
             s.audio_pids = [(AUDIO_PID_MP2, "deu", "mp2")]
             if not radio:
                 s.video_pid = VIDEO_PID
-                s.ac3 = hd and rng.random() < 0.6 or i in (0, 1)
+                # Some SD channels carry AC-3 beside MP2 too, as on many real transponders.
+                s.ac3 = hd and rng.random() < 0.6 or i in (0, 1) or i % 9 == 0
                 if s.ac3:
                     s.audio_pids.append((AUDIO_PID_AC3, "deu" if i % 2 else "eng", "ac3"))
                 s.teletext = i < 20 or rng.random() < 0.5
