@@ -199,6 +199,21 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
     return true;
 }
 
+// The configured sink when it can open its device, otherwise a "fakesink": a
+// machine without sound still plays the picture, with a warning in the log.
+GstElement* MakeAudioSink(const wxString& factory) {
+    GstElement* sink = gst_element_factory_make(factory.utf8_str(), "AudioSink");
+    if (sink && gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE)
+        return sink;
+    if (sink) {
+        gst_element_set_state(sink, GST_STATE_NULL);
+        gst_object_unref(gst_object_ref_sink(sink));
+    }
+    PostStreamLog(kLogWarning,
+                  wxString::Format("WRN [AudioSink#%s: no audio output#playing without sound]", factory));
+    return gst_element_factory_make("fakesink", "AudioSink");
+}
+
 bool EnsureAudioOutput() {
     PlaybackPipeline& p = Pipeline();
     if (p.audioInputSelector)
@@ -209,7 +224,7 @@ bool EnsureAudioOutput() {
     p.equalizer = gst_element_factory_make("equalizer-3bands", "Equalizer");
     p.volume = gst_element_factory_make("volume", "Volume");
     p.audioQueue = gst_element_factory_make("queue2", "AudioQueue");
-    p.audioSink = gst_element_factory_make(s.general.AudioSink.utf8_str(), "AudioSink");
+    p.audioSink = MakeAudioSink(s.general.AudioSink);
     GstElement** all[] = {&p.audioSink, &p.audioQueue, &p.volume,
                           &p.equalizer, &p.audioRate,  &p.audioInputSelector};
     for (GstElement** e : all)

@@ -6,6 +6,15 @@ wxDEFINE_EVENT(EVT_STREAM, StreamEvent);
 
 namespace {
 std::atomic<wxEvtHandler*> g_target{nullptr};
+std::atomic<long> g_generation{0};
+} // namespace
+
+void NextStreamGeneration() {
+    ++g_generation;
+}
+
+long StreamGeneration() {
+    return g_generation;
 }
 
 void SetStreamEventTarget(wxEvtHandler* target) {
@@ -22,6 +31,7 @@ void PostStreamEvent(int id, int value, const wxString& text) {
         return;
     auto* event = new StreamEvent(EVT_STREAM, id);
     event->SetInt(value);
+    event->SetExtraLong(g_generation);
     if (!text.empty())
         event->SetString(text);
     wxQueueEvent(target, event);

@@ -32,6 +32,12 @@ enum StreamLogLevel { kLogInfo = 0, kLogWarning = 1, kLogError = 2, kLogDebug = 
 void SetStreamEventTarget(wxEvtHandler* target);
 wxEvtHandler* StreamEventTarget();
 
+// Every stop of the pipeline starts a new generation; events carry the one they
+// were posted in (as their extra long), so that an error of a stream that was
+// already stopped cannot schedule a resync of the next one.
+void NextStreamGeneration();
+long StreamGeneration();
+
 // Usable from any thread.
 void PostStreamEvent(int id, int value = 0, const wxString& text = wxString());
 void PostStreamLog(int level, const wxString& text);

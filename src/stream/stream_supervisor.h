@@ -43,6 +43,8 @@ public:
     void OnResyncTimer();  // timer 6
 
     int retryCount() const { return retryCount_; }
+    // A new play request starts the watchdog's count from zero.
+    void ResetRetryCount() { retryCount_ = 0; }
     int bufferPercent() const { return bufferPercent_; }
     const SupervisorIntervals& intervals() const { return intervals_; }
 

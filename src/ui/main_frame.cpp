@@ -19,7 +19,10 @@
 
 #include "app/paths.h"
 #include "app/settings.h"
+#include "stream/stream_event.h"
+#include "stream/stream_supervisor.h"
 #include "ui/combo_choice_view.h"
+#include "ui/main_stream_view.h"
 
 namespace {
 
@@ -28,8 +31,8 @@ const char* const kStreamTools[] = {"ID_TOOL_REW",        "ID_TOOL_FWD",        
                                     "ID_TOOL_FULLSCREEN", "ID_TOOL_STANDALONE", "ID_TOOL_WALLPAPER",
                                     "ID_TOOL_TELETEXT",   "ID_TOOL_STREAMINFO", "ID_TOOL_SCREENSHOT"};
 // Commands whose engine or dialog is not part of the program yet: present, disabled.
-const char* const kUnavailableTools[] = {"ID_TOOL_PLAY_PAUSE", "ID_TOOL_STOP",      "ID_TOOL_CHANNELEPG",
-                                         "ID_TOOL_BOUQUETEPG", "ID_TOOL_EPGSEARCH", "ID_TOOL_TIMER"};
+const char* const kUnavailableTools[] = {"ID_TOOL_CHANNELEPG", "ID_TOOL_BOUQUETEPG", "ID_TOOL_EPGSEARCH",
+                                         "ID_TOOL_TIMER"};
 const char* const kUnavailableMenuItems[] = {"ID_MENUITEM9", "ID_MENUITEM_REMOTECONTROL",
                                              "ID_MENUITEM_MESSAGE", "ID_MENUITEM3"};
 const char* const kSortItems[] = {"ID_MENUITEM_SORT_ABC", "ID_MENUITEM_SORT_CBA", "ID_MENUITEM_SORT_123",
@@ -71,12 +74,15 @@ MyMainFrame::MyMainFrame() {
     SetBoxLabel(kAvBox, wxString::Format(boxTemplates[kAvBox], 0, 0));
 
     BindCommands();
+    BindStreamCommands();
     wxWindow* panel = FindWindow(XRCID("ID_PANEL"));
     panel->GetSizer()->SetSizeHints(this);
     panel->Layout();
 }
 
 MyMainFrame::~MyMainFrame() {
+    if (StreamEventTarget() == this)
+        SetStreamEventTarget(nullptr);
     for (auto& timer : timers)
         if (timer)
             timer->Stop();

@@ -15,6 +15,7 @@
 #include <wx/treebase.h>
 
 #include "ui/channel_tree.h"
+#include "ui/play_logic.h"
 #include "webif/service_model.h"
 #include "webif/state_view.h"
 
@@ -32,6 +33,9 @@ class wxToggleButton;
 class wxToolBar;
 class wxTreeEvent;
 class ComboChoiceView;
+class MainStreamView;
+class StreamSupervisor;
+class wxThreadEvent;
 
 // Menu items of the ten receiver profiles, in profile order (the tenth is BOX0).
 inline constexpr const char* kProfileMenuItems[10] = {
@@ -67,6 +71,8 @@ public:
     wxString previousServiceRef;
     int previousItemType = 0;
     wxTreeItemId currentTreeItem, previousTreeItem;
+    wxTreeItemId spareTreeItem; // the third item of the rezap rotation
+    wxString lastRecordingTitle, lastRecordingDescription, lastRecordingBegin;
     int videoMode = 0;
     int fullscreenReturnMode = 0;
     bool receiverInStandby = false;
@@ -95,7 +101,21 @@ public:
     // Selects the remembered item; current and previous tree item follow the selection.
     void SelectCurrentServiceItem();
     // Plays a service or recording given by its item data (the single zap entry point).
+    // False when nothing was started (the same reference, a refused question, no
+    // pipeline).
+    bool PlayService(const MovieItemData& item);
     bool PlayService(const ChannelItemData& data);
+    // Play/pause command ("ID_TOOL_PLAY_PAUSE") and stop command ("ID_TOOL_STOP").
+    bool StartStreaming();
+    void StopStreaming();
+    // The streaming engine's GUI half; exists once the pipeline was prepared.
+    StreamSupervisor& Supervisor() { return *supervisor; }
+    // Connects the engine to this window (event target, video panel); after
+    // InitStreaming succeeded.
+    void AttachStreaming();
+    // Whether the sinks reported playing since the last start, and how often.
+    bool streamPlaying = false;
+    int playStarts = 0;
     // Programme information: the now query, then the next query.
     void RefreshNowNext();
     // Switches to receiver profile `index` (0-based) and reloads everything from it.
@@ -112,6 +132,8 @@ public:
     ChoiceView& VideoChoice() override;
 
 private:
+    friend class MainStreamView;
+
     // Construction (main_frame.cpp)
     void LookUpControls();
     void LoadContextMenus();
@@ -132,7 +154,6 @@ private:
     void OnTvRaPlay(wxCommandEvent& event);
     void OnTvRaInfo(wxCommandEvent& event);
     void OnLogger(wxCommandEvent& event);
-    void OnStreamToolStub(wxCommandEvent& event);
     void OnTvControl(wxCommandEvent& event);
     void OnKeyCommand(wxCommandEvent& event);
 
@@ -152,6 +173,32 @@ private:
     void OnVideoMotion(wxMouseEvent& event);
     void OnVideoLeftUp(wxMouseEvent& event);
     void PostCommand(const char* resourceName);
+
+    // Streaming (main_frame_stream.cpp)
+    void BindStreamCommands();
+    void OnStreamEvent(wxThreadEvent& event);
+    void OnPlayPause(wxCommandEvent& event);
+    void OnStop(wxCommandEvent& event);
+    void OnStreamTimer(int id);
+    void TakeVideoPanelHandle();
+    void LetEventsRun();
+    void DrawPanelImage(const wxString& bitmap);
+
+    // Playing (play_service.cpp, play_navigation.cpp)
+    bool PlayabilityConfirmed(const MovieItemData& item, bool& tvControlForced);
+    wxString LiveSource(const MovieItemData& item);
+    wxString RecordingSource(const MovieItemData& item);
+    void ShowPicon();
+    void ConnectProgressSeek(bool connect);
+    void OnProgressMouse(wxMouseEvent& event);
+    void OnPositionTimer();
+    void OnSkip(wxCommandEvent& event);
+    void OnServiceButton(wxCommandEvent& event);
+    void OnMarkerButton(wxCommandEvent& event);
+    void OnRezap(wxCommandEvent& event);
+    bool QueryPositionAndDuration(std::int64_t& position, std::int64_t& duration) const;
+    void SeekTo(std::int64_t target, bool keyUnit);
+    void StepInBouquet(bool forward);
 
     // Close (main_frame_close.cpp)
     void OnClose(wxCloseEvent& event);
@@ -182,6 +229,10 @@ private:
 
     wxPoint dragOffset;
     bool dragArmed = false;
+
+    std::unique_ptr<MainStreamView> streamView;
+    std::unique_ptr<StreamSupervisor> supervisor;
+    bool progressSeekConnected = false;
 
     ServiceListModel serviceLists;
     wxTreeItemId currentServiceItem;

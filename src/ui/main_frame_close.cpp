@@ -7,8 +7,24 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
+#include "stream/pipeline.h"
+#include "stream/stream_event.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
+
+namespace {
+
+// READY, waited for at most 3 s: the sinks let go of the windows before they go.
+void SettlePipelineForExit() {
+    GstElement* pipeline = Pipeline().pipeline;
+    if (!pipeline)
+        return;
+    gst_element_set_state(pipeline, GST_STATE_READY);
+    gst_element_get_state(pipeline, nullptr, nullptr, 3 * GST_SECOND);
+    SetStreamEventTarget(nullptr);
+}
+
+} // namespace
 
 bool MyMainFrame::DownloadRunning() const {
     // The download item is disabled exactly while a download runs.
@@ -32,6 +48,8 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
         return;
     }
     startupTimer.Stop();
+    if (!startupRunning && !configMode)
+        SettlePipelineForExit();
 
     MyApp& app = wxGetApp();
     if (MyVideoFrame* video = app.videoFrame) {

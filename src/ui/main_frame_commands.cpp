@@ -35,8 +35,6 @@ void MyMainFrame::BindCommands() {
     Bind(wxEVT_MENU, &MyMainFrame::OnTvRaPlay, this, XRCID("ID_MENUITEM_TVRA_PLAY"));
     Bind(wxEVT_MENU, &MyMainFrame::OnTvRaInfo, this, XRCID("ID_MENUITEM_TVRA_INFO"));
     Bind(wxEVT_TOOL, &MyMainFrame::OnLogger, this, XRCID("ID_TOOL_LOGGER"));
-    // Stop is posted by the power commands; it stays a no-op until streaming exists.
-    Bind(wxEVT_TOOL, &MyMainFrame::OnStreamToolStub, this, XRCID("ID_TOOL_STOP"));
     Bind(wxEVT_TOGGLEBUTTON, &MyMainFrame::OnTvControl, this, XRCID("ID_TOGGLEBUTTON_TV"));
     Bind(wxEVT_TREE_ITEM_ACTIVATED, &MyMainFrame::OnTreeActivated, this, XRCID("ID_TREECTRL1"));
     Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, &MyMainFrame::OnTreeRightClick, this, XRCID("ID_TREECTRL1"));
@@ -107,8 +105,6 @@ void MyMainFrame::OnLogger(wxCommandEvent&) {
     if (MyLogFrame* log = wxGetApp().logFrame)
         log->Show(!log->IsShown());
 }
-
-void MyMainFrame::OnStreamToolStub(wxCommandEvent&) {}
 
 void MyMainFrame::OnTvControl(wxCommandEvent&) {
     const bool on = tvControlButton->GetValue();

@@ -30,8 +30,7 @@ void MyMainFrame::OnTimer(wxTimerEvent& event) {
         }
         break;
     default:
-        // Stream start, on-screen text, recording position and resynchronisation
-        // belong to the streaming engine.
+        OnStreamTimer(event.GetId());
         break;
     }
 }

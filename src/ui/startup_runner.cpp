@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/splash_frame.h"
+#include "stream/pipeline.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/startup_sequence.h"
@@ -42,9 +43,13 @@ public:
             frame.lastBouquetIndex = -1;
         frame.LoadServiceList(kind, reset);
     }
-    // The streaming engine is not part of the program yet: the step shows its text
-    // and prepares nothing, which is not a failure of the start-up.
-    bool InitStreaming() override { return true; }
+    // Missing plug-ins are reported over the splash window; the start-up then ends.
+    bool InitStreaming() override {
+        if (!::InitStreaming(&splash))
+            return false;
+        frame.AttachStreaming();
+        return true;
+    }
     void ShowStartMode(int startMode) override {
         MyApp& app = wxGetApp();
         switch (startMode) {

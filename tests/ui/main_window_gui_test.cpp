@@ -259,7 +259,9 @@ void WriteConfig(const std::string& dir, const E2SimProcess& sim, const E2SimPro
     std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
     // The benchmarks load the provider lists too, so that every service of the set is shown.
     const int providers = g_scenario.rfind("bench", 0) == 0 ? 1 : 0;
-    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nTVProviders=" << providers
+    // The test's X server has no video overlay and the machine no sound.
+    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nVideoSink=ximagesink\nAudioSink=fakesink"
+        << "\nTVProviders=" << providers
         << "\nRAProviders=" << providers << "\n[SRCSERVER]\nPort=0\n";
     const E2SimProcess* sims[] = {&sim, sim2};
     int n = 0;
