@@ -26,6 +26,11 @@ wxString ComboChoiceView::Value(int index) const {
     return data ? data->value : wxString();
 }
 
+wxString ComboChoiceView::ReceiverId(int index) const {
+    const MyChoiceItemData* data = DataAt(index);
+    return data ? data->receiverId : wxString();
+}
+
 void ComboChoiceView::SetLabel(int index, const wxString& label) {
     if (Valid(index))
         combo->SetString(index, label);

@@ -28,6 +28,7 @@ public:
     bool HasData(int index) const override;
     wxString Label(int index) const override;
     wxString Value(int index) const override;
+    wxString ReceiverId(int index) const override;
     void SetLabel(int index, const wxString& label) override;
     void SetReceiverId(int index, const wxString& id) override;
     void Select(int index) override;

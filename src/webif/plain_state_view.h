@@ -22,6 +22,7 @@ public:
     bool HasData(int i) const override { return entries.at(i).hasData; }
     wxString Label(int i) const override { return entries.at(i).label; }
     wxString Value(int i) const override { return entries.at(i).value; }
+    wxString ReceiverId(int i) const override { return entries.at(i).receiverId; }
     void SetLabel(int i, const wxString& label) override { entries.at(i).label = label; }
     void SetReceiverId(int i, const wxString& id) override { entries.at(i).receiverId = id; }
     void Select(int i) override { selection = i; }

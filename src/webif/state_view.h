@@ -22,6 +22,7 @@ public:
     virtual bool HasData(int index) const = 0;
     virtual wxString Label(int index) const = 0;
     virtual wxString Value(int index) const = 0;
+    virtual wxString ReceiverId(int index) const = 0;
     virtual void SetLabel(int index, const wxString& label) = 0;
     virtual void SetReceiverId(int index, const wxString& id) = 0;
     virtual void Select(int index) = 0;

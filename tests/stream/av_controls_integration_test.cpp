@@ -1,0 +1,170 @@
+// Volume, mute, audio track and live picture/sound settings on a playing stream.
+#include <gtest/gtest.h>
+
+#include "app/message.h"
+#include "fake_av_host.h"
+#include "sim_playback_fixture.h"
+#include "webif/plain_state_view.h"
+
+namespace {
+
+double DoubleProperty(GstElement* e, const char* name) {
+    double value = -99;
+    g_object_get(e, name, &value, nullptr);
+    return value;
+}
+
+int IntProperty(GstElement* e, const char* name) {
+    int value = -99;
+    g_object_get(e, name, &value, nullptr);
+    return value;
+}
+
+bool BoolProperty(GstElement* e, const char* name) {
+    gboolean value = FALSE;
+    g_object_get(e, name, &value, nullptr);
+    return value;
+}
+
+std::string OverlayText() {
+    gchar* text = nullptr;
+    g_object_get(Pipeline().textOverlay, "text", &text, nullptr);
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
+GstPad* ActivePad() {
+    GstPad* pad = nullptr;
+    g_object_get(Pipeline().audioInputSelector, "active-pad", &pad, nullptr);
+    if (pad)
+        gst_object_unref(pad); // identity only; the selector keeps its pad
+    return pad;
+}
+
+class AvControlsTest : public SimPlaybackTest {
+protected:
+    void SetUp() override {
+        SimPlaybackTest::SetUp();
+        saved_ = Settings();
+        SetMuted(false);
+    }
+    void TearDown() override {
+        Settings() = saved_;
+        SetMuted(false);
+        SetClockVisible(false);
+        SimPlaybackTest::TearDown();
+    }
+    FakeAvHost host;
+
+private:
+    AppSettings saved_;
+};
+
+} // namespace
+
+TEST_F(AvControlsTest, VolumeAndMuteReachTheStream) {
+    Settings().general.Volume = 30;
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
+    const PlaybackPipeline& p = Pipeline();
+    EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.3, 1e-6);
+
+    AvControls c(host);
+    ASSERT_TRUE(c.OnVolumeGauge(72, true));
+    EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
+    EXPECT_EQ(OverlayText(), "VOLUME 72");
+    EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
+    EXPECT_EQ(IntProperty(p.textOverlay, "halignment"), 2);
+    EXPECT_EQ(IntProperty(p.textOverlay, "valignment"), 2);
+
+    c.ToggleMute();
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
+    EXPECT_EQ(OverlayText(), "MUTE");
+    EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
+    c.OnVolumeGauge(10, true);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
+    EXPECT_EQ(OverlayText(), "MUTE");
+    c.ToggleMute();
+    EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
+    EXPECT_TRUE(BoolProperty(p.textOverlay, "silent"));
+}
+
+TEST_F(AvControlsTest, MuteLastsIntoTheNextStream) {
+    EngineHarness h;
+    AvControls c(host);
+    c.ToggleMute();
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
+    EXPECT_DOUBLE_EQ(DoubleProperty(Pipeline().volume, "volume"), 0.0);
+}
+
+TEST_F(AvControlsTest, SecondAudioTrackSwitchesTheSelector) {
+    std::vector<wxString> messages;
+    const MessageHandler previous = SetMessageHandler([&](const wxString& text, MessageIcon, wxWindow*) {
+        messages.push_back(text);
+        return wxOK;
+    });
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
+    const StreamInfo info = SnapshotStreamInfo();
+    ASSERT_EQ(info.audioCount, 2);
+    PlainChoice choice;
+    for (int i = 0; i < 2; ++i)
+        choice.entries.push_back(
+            {"track", wxString::Format("%d", info.audio[i].pid), wxString::Format("%d", i)});
+
+    Settings().general.TVControl = 1;
+    AvControls c(host);
+    ASSERT_TRUE(c.OnAudioChoice(choice, 1));
+    EXPECT_EQ(ActivePad(), info.audio[1].selectorPad);
+    EXPECT_EQ(c.currentAudioTrack(), 1);
+    EXPECT_EQ(host.receiverTracks, (std::vector<wxString>{"1"}));
+
+    Settings().general.TVControl = 0; // the TV keeps its track
+    ASSERT_TRUE(c.OnAudioChoice(choice, 0));
+    EXPECT_EQ(ActivePad(), info.audio[0].selectorPad);
+    EXPECT_EQ(host.receiverTracks.size(), 1u);
+
+    choice.entries[1].value = "999";
+    EXPECT_FALSE(c.OnAudioChoice(choice, 1));
+    EXPECT_EQ(ActivePad(), info.audio[0].selectorPad);
+    EXPECT_EQ(messages.size(), 1u);
+    SetMessageHandler(previous);
+}
+
+TEST_F(AvControlsTest, SettingsAndLiveValuesReachTheirElements) {
+    auto& av = Settings().avParameter;
+    av.LBand = -6;
+    av.MBand = 3.5;
+    av.HBand = 12;
+    av.Brightness = -0.25;
+    av.Contrast = 1.5;
+    av.Color = 0.5;
+    Settings().general.Deinterlacer = 0;
+    EngineHarness h;
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
+    const PlaybackPipeline& p = Pipeline();
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band0"), -6);
+    EXPECT_NEAR(DoubleProperty(p.equalizer, "band1"), 3.5, 1e-6);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band2"), 12);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "brightness"), -0.25);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "contrast"), 1.5);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "saturation"), 0.5);
+    EXPECT_EQ(IntProperty(p.deInterlace, "mode"), 2);
+
+    ApplyEqualizer(-24, 0, 1.5);
+    ApplyVideoBalance(0.1, 0.9, 2);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band0"), -24);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band2"), 1.5);
+    EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "saturation"), 2);
+    ApplyDeinterlace(true);
+    // The element takes a new mode with its next picture.
+    EXPECT_TRUE(h.Pump([&] { return IntProperty(p.deInterlace, "mode") == 0; }, 5000));
+    EXPECT_EQ(Settings().general.Deinterlacer, 1);
+    ApplyClockVisible(true);
+    EXPECT_FALSE(BoolProperty(p.clockOverlay, "silent"));
+    ApplySubtitles(true);
+    EXPECT_TRUE(BoolProperty(p.subtitleOverlay, "enable"));
+    ApplySubtitles(false);
+    EXPECT_FALSE(BoolProperty(p.subtitleOverlay, "enable"));
+}
