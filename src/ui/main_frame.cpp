@@ -21,6 +21,7 @@
 #include "app/settings.h"
 #include "stream/stream_event.h"
 #include "stream/stream_supervisor.h"
+#include "ui/av_controls.h"
 #include "ui/combo_choice_view.h"
 #include "ui/main_stream_view.h"
 
@@ -75,6 +76,7 @@ MyMainFrame::MyMainFrame() {
 
     BindCommands();
     BindStreamCommands();
+    avControls = std::make_unique<MainAvControls>(*this);
     wxWindow* panel = FindWindow(XRCID("ID_PANEL"));
     panel->GetSizer()->SetSizeHints(this);
     panel->Layout();

@@ -33,6 +33,7 @@ class wxToggleButton;
 class wxToolBar;
 class wxTreeEvent;
 class ComboChoiceView;
+class MainAvControls;
 class MainStreamView;
 class StreamSupervisor;
 class wxThreadEvent;
@@ -232,6 +233,7 @@ private:
 
     std::unique_ptr<MainStreamView> streamView;
     std::unique_ptr<StreamSupervisor> supervisor;
+    std::unique_ptr<MainAvControls> avControls; // volume, mute, tracks, record and screenshot
     bool progressSeekConnected = false;
 
     ServiceListModel serviceLists;

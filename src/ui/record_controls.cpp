@@ -1,0 +1,91 @@
+#include "ui/record_controls.h"
+
+#include <wx/frame.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/toolbar.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/message.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "stream/recording.h"
+#include "stream/screenshot.h"
+
+namespace {
+
+wxString TargetDirectory() {
+    return OutputDirectory(Settings().general.RecDir, Paths().dataDir);
+}
+
+} // namespace
+
+RecordControls::RecordControls(wxFrame& frame) : frame_(frame), toolBar_(frame.GetToolBar()) {
+    frame_.Bind(wxEVT_TOOL, &RecordControls::OnRecord, this, XRCID("ID_TOOL_RECORD"));
+    frame_.Bind(wxEVT_TOOL, &RecordControls::OnScreenshot, this, XRCID("ID_TOOL_SCREENSHOT"));
+}
+
+RecordControls::~RecordControls() {
+    frame_.Unbind(wxEVT_TOOL, &RecordControls::OnRecord, this, XRCID("ID_TOOL_RECORD"));
+    frame_.Unbind(wxEVT_TOOL, &RecordControls::OnScreenshot, this, XRCID("ID_TOOL_SCREENSHOT"));
+}
+
+void RecordControls::SetRecordTool(bool on) {
+    if (toolBar_)
+        toolBar_->ToggleTool(XRCID("ID_TOOL_RECORD"), on);
+}
+
+void RecordControls::OnRecord(wxCommandEvent&) {
+    // The tool's toggled state is the recording state.
+    if (toolBar_ && toolBar_->GetToolState(XRCID("ID_TOOL_RECORD"))) {
+        StartRecordingTool();
+        return;
+    }
+    // Whatever the stream's state, an untoggled tool means no file is written.
+    const wxString path = RecordingPath();
+    StopRecording();
+    if (!path.empty())
+        wxLogMessage(_("Aufnahme beendet: %s"), path);
+}
+
+void RecordControls::StartRecordingTool() {
+    wxString path, error;
+    switch (BeginRecording(TargetDirectory(), &path, &error)) {
+    case RecordingStart::Started:
+        wxLogMessage(_("Aufnahme gestartet: %s"), path);
+        return;
+    case RecordingStart::NotPlaying:
+        break;
+    case RecordingStart::FileFailed:
+        ShowMessage(
+            wxString::Format(_("Die Aufnahmedatei %s konnte nicht angelegt werden:\n%s"), path, error),
+            MessageIcon::Error, &frame_);
+        break;
+    case RecordingStart::SinkFailed:
+        ShowMessage(wxString::Format(_("Die Aufnahme in %s konnte nicht gestartet werden."), path),
+                    MessageIcon::Error, &frame_);
+        break;
+    }
+    SetRecordTool(false);
+}
+
+void RecordControls::OnScreenshot(wxCommandEvent&) {
+    const wxString dir = TargetDirectory();
+    wxString path, error;
+    switch (TakeScreenshot(dir, &path, &error)) {
+    case ScreenshotResult::Saved:
+        wxLogMessage(_("Bildschirmfoto gespeichert: %s"), path);
+        break;
+    case ScreenshotResult::NotPlaying:
+    case ScreenshotResult::NoPicture:
+        break; // nothing to take
+    case ScreenshotResult::ConversionFailed:
+        wxLogError(_("Das Bildschirmfoto konnte nicht erstellt werden."));
+        break;
+    case ScreenshotResult::WriteFailed:
+        ShowMessage(
+            wxString::Format(_("Das Bildschirmfoto konnte nicht in %s gespeichert werden:\n%s"), dir, error),
+            MessageIcon::Error, &frame_);
+        break;
+    }
+}
