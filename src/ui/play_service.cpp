@@ -66,8 +66,10 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     if (item.sRef.empty() || item.sRef.StartsWith("1:64:"))
         return false;
     // Compared in the form that is stored, so that a service with a trailing name
-    // is recognised as the one playing.
-    if ((item.kind == kKindRecording ? item.sRef : PlayableRef(item.sRef)) == currentServiceRef)
+    // is recognised as the one playing. Only while it plays: a recording that has
+    // ended, or a stream that was stopped, can be started again.
+    if ((item.kind == kKindRecording ? item.sRef : PlayableRef(item.sRef)) == currentServiceRef &&
+        PipelineStarted())
         return false;
 
     Timer(kStreamStartTimer).Stop();
@@ -120,7 +122,7 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
         Timer(kPositionTimer).Start(kPositionRefreshMs);
     } else {
         RefreshNowNext();
-        if (videoMode == 1 && wxGetApp().videoFrame)
+        if (VideoMode() == 1 && wxGetApp().videoFrame)
             wxGetApp().videoFrame->SetTitle(currentServiceName);
         ConnectProgressSeek(false);
         Timer(kNowNextTimer).Start(kNowNextRefreshMs);

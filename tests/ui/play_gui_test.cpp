@@ -1,0 +1,603 @@
+// The real program playing against the receiver simulator under X (video to
+// "ximagesink" on the test's X server, audio to "fakesink"), one scenario per process:
+//   play       start-up plays the current service (screenshot), zaps by double click
+//              with and without TV control, previous/next with wrap and marker skip,
+//              rezap, "serviceplayable" False with the question and in expert mode
+//   recording  a recording plays, its position advances, a seek on the gauge jumps,
+//              its end stops playback and brings the video back to the main window
+//   bench-zap  zap-to-picture times and memory after 100 zaps (prints one line)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gst/gst.h>
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/filename.h>
+#include <wx/gauge.h>
+#include <wx/image.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/timer.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/app.h"
+#include "app/message.h"
+#include "app/settings.h"
+#include "e2sim_fixture.h"
+#include "mini_json.h"
+#include "stream/pipeline.h"
+#include "ui/main_frame.h"
+#include "ui/video_frame.h"
+#include "x11_capture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Step {
+    std::string name;
+    std::function<bool(MyMainFrame&)> run; // true: done
+    double timeoutS = 30;
+};
+
+std::string g_scenario;
+std::vector<std::string> g_failures;
+std::vector<wxString> g_messages;
+int g_answer = wxYES;
+E2SimProcess* g_sim = nullptr;
+std::vector<Step> g_steps;
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        g_failures.push_back(what);
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    }
+}
+
+Json SimState() {
+    return Json::Parse(g_sim->SimGet("/sim/state"));
+}
+
+std::vector<std::string> Zaps() {
+    std::vector<std::string> zaps;
+    const Json state = SimState();
+    for (const Json& z : state["zaps"].items)
+        zaps.push_back(z.text);
+    return zaps;
+}
+
+GstState PipelineState() {
+    GstState state = GST_STATE_NULL;
+    if (Pipeline().pipeline)
+        gst_element_get_state(Pipeline().pipeline, &state, nullptr, 0);
+    return state;
+}
+
+std::int64_t Position() {
+    gint64 pos = -1;
+    if (Pipeline().pipeline)
+        gst_element_query_position(Pipeline().pipeline, GST_FORMAT_TIME, &pos);
+    return pos;
+}
+
+// The entries of the first TV bouquet, in tree order.
+std::vector<wxTreeItemId> FirstBouquet(MyMainFrame& frame) {
+    MyTreeCtrl& tree = *frame.Tree();
+    wxTreeItemIdValue cookie;
+    const wxTreeItemId bouquet = tree.GetFirstChild(tree.FolderItem(MyTreeCtrl::kTvBouquets), cookie);
+    std::vector<wxTreeItemId> items;
+    wxTreeItemIdValue inner;
+    for (wxTreeItemId c = tree.GetFirstChild(bouquet, inner); c.IsOk(); c = tree.GetNextChild(bouquet, inner))
+        items.push_back(c);
+    return items;
+}
+
+bool IsMarker(MyMainFrame& frame, const wxTreeItemId& item) {
+    return MyTreeCtrl::DataOf(*frame.Tree(), item) == nullptr;
+}
+
+wxString RefOf(MyMainFrame& frame, const wxTreeItemId& item) {
+    const MyChannelItemData* data = MyTreeCtrl::DataOf(*frame.Tree(), item);
+    return data ? data->sRef : wxString();
+}
+
+// A double click on a tree item reaches the window as an activation.
+void Activate(MyMainFrame& frame, const wxTreeItemId& item) {
+    wxTreeEvent event(wxEVT_TREE_ITEM_ACTIVATED, frame.Tree(), item);
+    frame.Tree()->GetEventHandler()->ProcessEvent(event);
+}
+
+void Press(MyMainFrame& frame, const char* button) {
+    wxCommandEvent event(wxEVT_BUTTON, XRCID(button));
+    event.SetEventObject(&frame);
+    frame.GetEventHandler()->ProcessEvent(event);
+}
+
+// --- play scenario ---------------------------------------------------------------
+
+int g_playStartsBefore = 0;
+size_t g_zapsBefore = 0;
+size_t g_messagesBefore = 0;
+wxString g_refBefore;
+std::vector<wxTreeItemId> g_bouquet;
+int g_firstService = -1, g_lastService = -1, g_beforeMarker = -1, g_afterMarker = -1;
+
+// Waits for the sinks of a new stream to report playing.
+Step WaitPlaying(const std::string& what) {
+    return {what + " plays",
+            [](MyMainFrame& f) { return f.streamPlaying && f.playStarts > g_playStartsBefore; }, 40};
+}
+
+Step Do(const std::string& what, std::function<void(MyMainFrame&)> fn) {
+    return {what, [fn](MyMainFrame& f) {
+                g_playStartsBefore = f.playStarts;
+                g_zapsBefore = Zaps().size();
+                g_messagesBefore = g_messages.size();
+                g_refBefore = f.currentServiceRef;
+                fn(f);
+                return true;
+            }};
+}
+
+Step Expect(const std::string& what, std::function<void(MyMainFrame&)> fn) {
+    return {what, [fn](MyMainFrame& f) {
+                fn(f);
+                return true;
+            }};
+}
+
+// Read from the X server itself: the sink draws with its own connection, and the
+// toolkit's screen copy does not see later frames.
+wxImage PanelPicture(MyMainFrame& frame) {
+    wxWindow* panel = frame.FindWindow(XRCID("ID_VIDEOWINDOW"));
+    const wxPoint at = panel->GetScreenPosition();
+    const wxSize size = panel->GetSize();
+    std::vector<unsigned char> rgb;
+    if (!CaptureScreenRect(at.x, at.y, size.x, size.y, rgb))
+        return {};
+    wxImage image(size);
+    std::copy(rgb.begin(), rgb.end(), image.GetData());
+    return image;
+}
+
+// Counts pixels that differ between two pictures of the same size.
+int Differences(const wxImage& a, const wxImage& b) {
+    if (!a.IsOk() || !b.IsOk() || a.GetSize() != b.GetSize())
+        return -1;
+    int n = 0;
+    const unsigned char* p = a.GetData();
+    const unsigned char* q = b.GetData();
+    for (int i = 0; i < a.GetWidth() * a.GetHeight() * 3; ++i)
+        n += std::abs(p[i] - q[i]) > 16;
+    return n;
+}
+
+// Distinct colours in the picture (a black or blank panel has one or two).
+int Colours(const wxImage& image) {
+    std::vector<unsigned> seen;
+    const unsigned char* p = image.GetData();
+    for (int i = 0; i < image.GetWidth() * image.GetHeight() && seen.size() < 64; i += 97) {
+        const unsigned c = (p[3 * i] >> 4) << 8 | (p[3 * i + 1] >> 4) << 4 | (p[3 * i + 2] >> 4);
+        if (std::find(seen.begin(), seen.end(), c) == seen.end())
+            seen.push_back(c);
+    }
+    return static_cast<int>(seen.size());
+}
+
+wxImage g_firstPicture;
+Clock::time_point g_waitFrom;
+
+void SaveFrameShot(MyMainFrame& frame, const char* name) {
+    const wxRect rect = frame.GetScreenRect();
+    wxBitmap shot(rect.width, rect.height);
+    wxMemoryDC memory(shot);
+    wxScreenDC screen;
+    memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    memory.SelectObject(wxNullBitmap);
+    const wxString path = wxString(TESSARO_TEST_OUTPUT_DIR) + "/" + name;
+    Check(shot.SaveFile(path, wxBITMAP_TYPE_PNG), "screenshot saved");
+    std::printf("screenshot: %s\n", path.utf8_str().data());
+}
+
+Step Pause(double seconds) {
+    return {"pause", [seconds](MyMainFrame&) {
+                static Clock::time_point until{};
+                if (until == Clock::time_point{})
+                    until = Clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+                if (Clock::now() < until)
+                    return false;
+                until = {};
+                return true;
+            }};
+}
+
+void FindBouquetLayout(MyMainFrame& frame) {
+    g_bouquet = FirstBouquet(frame);
+    const int n = static_cast<int>(g_bouquet.size());
+    for (int i = 0; i < n; ++i) {
+        if (IsMarker(frame, g_bouquet[i]))
+            continue;
+        if (g_firstService < 0)
+            g_firstService = i;
+        g_lastService = i;
+        if (g_beforeMarker < 0 && i + 2 < n && IsMarker(frame, g_bouquet[i + 1]) &&
+            !IsMarker(frame, g_bouquet[i + 2])) {
+            g_beforeMarker = i;
+            g_afterMarker = i + 2;
+        }
+    }
+    Check(IsMarker(frame, g_bouquet[0]), "the first bouquet begins with a marker");
+    Check(g_beforeMarker > 0, "the first bouquet has a marker between services");
+}
+
+void AddPlaySteps() {
+    g_steps.push_back(WaitPlaying("start-up service"));
+    g_steps.push_back(Expect("start-up plays the receiver's service", [](MyMainFrame& f) {
+        Check(f.currentServiceRef.utf8_string() == SimState()["current"].text,
+              "current service is the receiver's");
+        Check(PipelineState() == GST_STATE_PLAYING, "pipeline playing");
+        FindBouquetLayout(f);
+    }));
+    g_steps.push_back(Pause(2.0));
+    g_steps.push_back(Expect("picture", [](MyMainFrame& f) {
+        f.Raise();
+        g_firstPicture = PanelPicture(f);
+        SaveFrameShot(f, "play_main_window.png");
+    }));
+    g_steps.push_back(Pause(1.0));
+    g_steps.push_back(Expect("picture moves", [](MyMainFrame& f) {
+        const wxImage later = PanelPicture(f);
+        Check(Colours(later) > 8, "the video panel shows a picture");
+        const int changed = Differences(g_firstPicture, later);
+        Check(changed > 0, "the picture moves (" + std::to_string(changed) + " pixels changed)");
+    }));
+
+    // Double click with TV control: the receiver zaps along.
+    g_steps.push_back(Do("activate with TV control", [](MyMainFrame& f) {
+        Settings().general.TVControl = 1;
+        Activate(f, g_bouquet[g_firstService + 2]);
+    }));
+    g_steps.push_back(WaitPlaying("activated service"));
+    g_steps.push_back(Expect("zap recorded", [](MyMainFrame& f) {
+        const auto zaps = Zaps();
+        const wxString ref = RefOf(f, g_bouquet[g_firstService + 2]);
+        Check(zaps.size() == g_zapsBefore + 1 && zaps.back() == ref.utf8_string(),
+              "the receiver was zapped to " + ref.utf8_string() + " (zaps " + std::to_string(g_zapsBefore) +
+                  " -> " + std::to_string(zaps.size()) + ", last " + (zaps.empty() ? "" : zaps.back()) + ")");
+        Check(f.currentServiceRef == ref, "current service follows the double click");
+    }));
+    g_steps.push_back(Do("activate without TV control", [](MyMainFrame& f) {
+        Settings().general.TVControl = 0;
+        Activate(f, g_bouquet[g_firstService + 3]);
+    }));
+    g_steps.push_back(WaitPlaying("service without TV control"));
+    g_steps.push_back(Expect("no zap", [](MyMainFrame& f) {
+        Check(Zaps().size() == g_zapsBefore, "no zap without TV control");
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_firstService + 3]), "plays without TV control");
+    }));
+    g_steps.push_back(Do("same service again", [](MyMainFrame& f) {
+        Activate(f, g_bouquet[g_firstService + 3]);
+        Check(f.playStarts == g_playStartsBefore && PipelineState() == GST_STATE_PLAYING,
+              "activating the playing service changes nothing");
+    }));
+
+    // Previous from the first service wraps to the last, skipping the leading marker.
+    g_steps.push_back(Do("first service", [](MyMainFrame& f) { Activate(f, g_bouquet[g_firstService]); }));
+    g_steps.push_back(WaitPlaying("first service"));
+    g_steps.push_back(Do("previous", [](MyMainFrame& f) { Press(f, "ID_BUTTON_PREV_SERVICE"); }));
+    g_steps.push_back(WaitPlaying("previous"));
+    g_steps.push_back(Expect("previous wrapped", [](MyMainFrame& f) {
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_lastService]),
+              "previous on the first wraps to the last");
+    }));
+    g_steps.push_back(Do("next", [](MyMainFrame& f) { Press(f, "ID_BUTTON_NEXT_SERVICE"); }));
+    g_steps.push_back(WaitPlaying("next"));
+    g_steps.push_back(Expect("next wrapped", [](MyMainFrame& f) {
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_firstService]),
+              "next on the last wraps to the first, skipping the marker");
+    }));
+    g_steps.push_back(Do("rezap", [](MyMainFrame& f) { Press(f, "ID_BUTTON_REZAP"); }));
+    g_steps.push_back(WaitPlaying("rezap"));
+    g_steps.push_back(Expect("rezap returned", [](MyMainFrame& f) {
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_lastService]),
+              "rezap returns to the previous service");
+        Check(f.Tree()->GetSelection() == g_bouquet[g_lastService], "rezap selects the previous item");
+    }));
+    g_steps.push_back(
+        Do("service before a marker", [](MyMainFrame& f) { Activate(f, g_bouquet[g_beforeMarker]); }));
+    g_steps.push_back(WaitPlaying("service before a marker"));
+    g_steps.push_back(Do("next over the marker", [](MyMainFrame& f) { Press(f, "ID_BUTTON_NEXT_SERVICE"); }));
+    g_steps.push_back(WaitPlaying("next over the marker"));
+    g_steps.push_back(Expect("marker skipped", [](MyMainFrame& f) {
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_afterMarker]), "next skips a marker");
+    }));
+    g_steps.push_back(Expect("marker buttons", [](MyMainFrame& f) {
+        Press(f, "ID_BUTTON_PREV_MARKER");
+        Check(f.Tree()->GetSelection() == g_bouquet[g_beforeMarker + 1],
+              "previous marker selects the marker");
+        Check(f.currentServiceRef == RefOf(f, g_bouquet[g_afterMarker]), "marker buttons play nothing");
+    }));
+
+    // No free tuner: the question, No restarts the previous stream.
+    g_steps.push_back(Do("unplayable, answered No", [](MyMainFrame& f) {
+        Settings().general.TVControl = 0;
+        Settings().general.ExpertMode = 0;
+        g_sim->SetFault("serviceplayable=False");
+        g_answer = wxNO;
+        Activate(f, g_bouquet[g_firstService + 1]);
+        Check(g_messages.size() == g_messagesBefore + 1 &&
+                  g_messages.back().StartsWith(L"Es ist momentan kein freier Tuner"),
+              "the tuner question is asked");
+        Check(f.currentServiceRef == g_refBefore, "No keeps the previous service");
+    }));
+    g_steps.push_back(WaitPlaying("previous stream after No"));
+    g_steps.push_back(Expect("no zap after No",
+                             [](MyMainFrame&) { Check(Zaps().size() == g_zapsBefore, "No zaps nothing"); }));
+    g_steps.push_back(Do("unplayable, expert mode", [](MyMainFrame& f) {
+        Settings().general.ExpertMode = 1;
+        Activate(f, g_bouquet[g_firstService + 1]);
+        Check(g_messages.size() == g_messagesBefore, "expert mode asks nothing");
+        Check(Settings().general.TVControl == 0, "TV control is off again afterwards");
+        const auto zaps = Zaps();
+        Check(zaps.size() == g_zapsBefore + 1 &&
+                  zaps.back() == RefOf(f, g_bouquet[g_firstService + 1]).utf8_string(),
+              "expert mode zaps the TV");
+    }));
+    g_steps.push_back(WaitPlaying("unplayable service in expert mode"));
+    g_steps.push_back(Expect("reset", [](MyMainFrame&) { g_sim->Reset(); }));
+}
+
+// --- recording scenario ------------------------------------------------------------
+
+std::string g_recordingRef;
+wxString g_firstPosition;
+std::int64_t g_beforeSeek = 0;
+
+double Seconds(const wxString& clock) {
+    unsigned h = 0, m = 0, s = 0;
+    return std::sscanf(clock.utf8_str(), "%uh:%um:%us", &h, &m, &s) == 3 ? h * 3600 + m * 60 + s : -1;
+}
+
+wxString PositionLabel(MyMainFrame& f) {
+    return XRCCTRL(f, "ID_STATICTEXT5", wxStaticText)->GetLabel();
+}
+
+void AddRecordingSteps() {
+    g_steps.push_back(WaitPlaying("recording"));
+    g_steps.push_back(Expect("recording facts", [](MyMainFrame& f) {
+        Check(f.currentItemType == 3, "item type recording");
+        Check(XRCCTRL(f, "ID_BOXSIZER1", wxStaticBox)->GetLabel() == " Wiedergabemodus [ HD ] ",
+              "play mode HD");
+    }));
+    g_steps.push_back(Pause(1.5));
+    g_steps.push_back(Expect("first position", [](MyMainFrame& f) {
+        g_firstPosition = PositionLabel(f);
+        Check(g_firstPosition.Contains(" / "), "position text shown: " + g_firstPosition.utf8_string());
+    }));
+    g_steps.push_back(Pause(2.0));
+    g_steps.push_back(Expect("position advances", [](MyMainFrame& f) {
+        const wxString later = PositionLabel(f);
+        Check(Seconds(later.BeforeFirst('/').Trim()) > Seconds(g_firstPosition.BeforeFirst('/').Trim()),
+              "position advances: " + g_firstPosition.utf8_string() + " -> " + later.utf8_string());
+        // As if the video were in the standalone window: its end must bring it back.
+        AttachVideoWindow(1);
+        if (wxGetApp().videoFrame)
+            wxGetApp().videoFrame->Show();
+        f.Hide();
+    }));
+    g_steps.push_back({"end of the recording",
+                       [](MyMainFrame& f) { return !f.streamPlaying && PipelineState() == GST_STATE_NULL; },
+                       40});
+    g_steps.push_back(Expect("video back in the main window", [](MyMainFrame& f) {
+        Check(VideoMode() == 0, "video mode back to the main panel");
+        Check(f.IsShown(), "main window shown again");
+        Check(!wxGetApp().videoFrame || !wxGetApp().videoFrame->IsShown(), "standalone window hidden");
+    }));
+    // The ended recording can be played again, and the gauge seeks in it.
+    g_steps.push_back(Do("play again", [](MyMainFrame& f) {
+        MovieItemData item;
+        item.kind = 3;
+        item.sRef = wxString::FromUTF8(g_recordingRef);
+        Check(f.PlayService(item), "an ended recording starts again");
+    }));
+    g_steps.push_back(WaitPlaying("recording again"));
+    g_steps.push_back(Pause(1.0));
+    g_steps.push_back(Do("seek on the gauge", [](MyMainFrame& f) {
+        wxGauge* gauge = XRCCTRL(f, "ID_GAUGE_PROGRESS", wxGauge);
+        wxMouseEvent press(wxEVT_LEFT_DOWN);
+        press.m_x = gauge->GetSize().x * 3 / 4;
+        press.m_y = 2;
+        press.m_leftDown = true;
+        press.SetEventObject(gauge);
+        g_beforeSeek = Position();
+        gauge->GetEventHandler()->ProcessEvent(press);
+    }));
+    // The demuxer's duration is an estimate early on, so only the jump is checked.
+    g_steps.push_back(
+        {"position jumped", [](MyMainFrame&) { return Position() >= g_beforeSeek + 5 * GST_SECOND; }, 10});
+    g_steps.push_back(Expect("stop", [](MyMainFrame& f) { f.StopStreaming(); }));
+}
+
+// --- benchmark ----------------------------------------------------------------------
+
+std::vector<double> g_sdSd, g_sdHd;
+double g_rssBaseline = 0, g_rssAfter = 0;
+Clock::time_point g_zapStart;
+
+double RssMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1048576.0);
+}
+
+void AddBenchSteps() {
+    static const char* const sdA = "1:0:1:283C:3F2:85:C00000:0:0:0:";
+    static const char* const sdB = "1:0:1:2853:3F3:1:C00000:0:0:0:";
+    static const char* const hd = "1:0:19:2800:3F1:85:C00000:0:0:0:";
+    g_steps.push_back(WaitPlaying("start-up service"));
+    for (int i = 0; i < 100; ++i) {
+        const bool sdHdRound = i >= 20 && i < 40;
+        const char* target = sdHdRound ? (i % 2 ? sdA : hd) : (i % 2 ? sdA : sdB);
+        g_steps.push_back({"zap", [target](MyMainFrame& f) {
+                               ChannelItemData data;
+                               data.kind = 1;
+                               data.sRef = target;
+                               g_playStartsBefore = f.playStarts;
+                               g_zapStart = Clock::now();
+                               Check(f.PlayService(data), "zap started");
+                               return true;
+                           }});
+        g_steps.push_back(
+            {"zap plays",
+             [i](MyMainFrame& f) {
+                 if (!(f.streamPlaying && f.playStarts > g_playStartsBefore))
+                     return false;
+                 const double ms =
+                     std::chrono::duration<double, std::milli>(Clock::now() - g_zapStart).count();
+                 if (i >= 1 && i < 21)
+                     g_sdSd.push_back(ms);
+                 else if (i >= 21 && i < 41)
+                     g_sdHd.push_back(ms);
+                 if (i == 9)
+                     g_rssBaseline = RssMb();
+                 if (i == 99)
+                     g_rssAfter = RssMb();
+                 return true;
+             },
+             40});
+    }
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// --- driver -------------------------------------------------------------------------
+
+class Driver : public wxTimer {
+public:
+    void Notify() override {
+        MyMainFrame* frame = wxGetApp().mainFrame;
+        if (!started) {
+            if (!frame || frame->startupRunning)
+                return;
+            started = true;
+            stepStart = Clock::now();
+        }
+        if (index >= g_steps.size() || (!g_failures.empty() && g_scenario != "play")) {
+            Finish(frame);
+            return;
+        }
+        Step& step = g_steps[index];
+        if (step.run(*frame)) {
+            ++index;
+            stepStart = Clock::now();
+            return;
+        }
+        if (std::chrono::duration<double>(Clock::now() - stepStart).count() > step.timeoutS) {
+            Check(false, "step timed out: " + step.name);
+            Finish(frame);
+        }
+    }
+
+private:
+    void Finish(MyMainFrame* frame) {
+        Stop();
+        Settings().general.ExpertMode = 1;
+        frame->Close();
+    }
+    bool started = false;
+    size_t index = 0;
+    Clock::time_point stepStart;
+};
+
+class GuiTestApp : public MyApp {
+public:
+    bool OnInit() override {
+        if (!MyApp::OnInit())
+            return false;
+        driver.Start(g_scenario == "bench-zap" ? 5 : 50);
+        return true;
+    }
+    int OnExit() override {
+        driver.Stop();
+        return MyApp::OnExit();
+    }
+
+protected:
+    void InstallMessageOutput() override {
+        SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
+            g_messages.push_back(text);
+            std::fprintf(stderr, "message: %s\n", text.utf8_str().data());
+            return g_answer;
+        });
+    }
+
+private:
+    Driver driver;
+};
+
+void WriteConfig(const std::string& dir, const E2SimProcess& sim) {
+    std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
+    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nTVControl=1\n"
+        << "VideoSink=ximagesink\nAudioSink=fakesink\n[SRCSERVER]\nPort=0\n"
+        << "[PROFILE1]\nName=Sim\nHost=localhost\nUser=root\nPass=tunerpwd\nWPort=" << sim.webPort()
+        << "\nSPort=" << sim.streamPort() << "\nHttps=0\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    g_scenario = argc > 1 ? argv[1] : "play";
+    char homeTemplate[] = "/tmp/tessaro-play-XXXXXX";
+    const std::string home = mkdtemp(homeTemplate);
+    wxFileName::Mkdir(home + "/.tessaro", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+
+    E2SimProcess sim;
+    if (!sim.Start()) {
+        std::fprintf(stderr, "simulator did not start\n");
+        return 2;
+    }
+    g_sim = &sim;
+    WriteConfig(home, sim);
+    setenv("HOME", home.c_str(), 1);
+    setenv("GDK_BACKEND", "x11", 1);
+
+    std::vector<std::string> args = {"tessaro"};
+    if (g_scenario == "play")
+        AddPlaySteps();
+    else if (g_scenario == "recording") {
+        const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
+        g_recordingRef = dataset["recordings"].items.at(0)["ref"].text;
+        args = {"tessaro", "-o", g_recordingRef};
+        AddRecordingSteps();
+    } else
+        AddBenchSteps();
+
+    wxApp::SetInstance(new GuiTestApp);
+    std::vector<char*> argvChild;
+    for (auto& a : args)
+        argvChild.push_back(a.data());
+    argvChild.push_back(nullptr);
+    int childArgc = static_cast<int>(args.size());
+    wxEntry(childArgc, argvChild.data());
+
+    if (g_scenario == "bench-zap")
+        std::printf("play sd_sd_median_ms=%.0f sd_hd_median_ms=%.0f rss_after_100_zaps_mb=%.1f "
+                    "rss_growth_mb=%.1f\n",
+                    Median(g_sdSd), Median(g_sdHd), g_rssAfter, g_rssAfter - g_rssBaseline);
+    sim.Stop();
+    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
+    std::printf("%s: %zu failure(s)\n", g_scenario.c_str(), g_failures.size());
+    return g_failures.empty() ? 0 : 1;
+}
