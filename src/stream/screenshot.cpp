@@ -122,24 +122,23 @@ GstSample* LastRenderedSample() {
     return sample;
 }
 
-// The pixel aspect of the decoded video; the sample's own when none is known.
-void PixelAspect(GstSample* sample, int* num, int* den) {
-    *num = *den = 1;
+// The decoded video's size with square pixels: the sink may show a picture
+// scaled to its window. Without known video facts, the sample's own size and aspect.
+void TargetSize(GstSample* sample, const RgbImage& image, int* width, int* height) {
     {
         std::lock_guard lock(InfoMutex());
         const VideoFacts& v = Info().video;
-        if (v.width > 0 && v.parNum > 0 && v.parDen > 0) {
-            *num = v.parNum;
-            *den = v.parDen;
+        if (v.width > 0 && v.height > 0) {
+            *width = SquarePixelWidth(v.width, v.parNum, v.parDen);
+            *height = v.height;
             return;
         }
     }
     GstVideoInfo info;
-    if (gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) && GST_VIDEO_INFO_PAR_N(&info) > 0 &&
-        GST_VIDEO_INFO_PAR_D(&info) > 0) {
-        *num = GST_VIDEO_INFO_PAR_N(&info);
-        *den = GST_VIDEO_INFO_PAR_D(&info);
-    }
+    const bool known = gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+    *width = known ? SquarePixelWidth(image.width, GST_VIDEO_INFO_PAR_N(&info), GST_VIDEO_INFO_PAR_D(&info))
+                   : image.width;
+    *height = image.height;
 }
 
 bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
@@ -232,12 +231,12 @@ ScreenshotResult TakeScreenshot(const wxString& dir, wxString* path, wxString* e
     if (!sample)
         return ScreenshotResult::NoPicture;
     RgbImage image;
-    int parNum = 1, parDen = 1;
+    int width = 0, height = 0;
     const bool converted = SampleToRgb(sample, image);
-    PixelAspect(sample, &parNum, &parDen);
+    TargetSize(sample, image, &width, &height);
     gst_sample_unref(sample);
     std::vector<std::uint8_t> png;
-    if (!converted || !EncodePng(image, SquarePixelWidth(image.width, parNum, parDen), image.height, png))
+    if (!converted || !EncodePng(image, width, height, png))
         return ScreenshotResult::ConversionFailed;
     return SaveNewFile(dir, png, path, error) ? ScreenshotResult::Saved : ScreenshotResult::WriteFailed;
 }

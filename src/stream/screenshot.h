@@ -30,6 +30,7 @@ bool EncodePng(const RgbImage& image, int width, int height, std::vector<std::ui
 
 enum class ScreenshotResult { Saved, NotPlaying, NoPicture, ConversionFailed, WriteFailed };
 
-// Saves the video sink's last picture into dir under the screenshot name;
+// Saves the video sink's last picture, at the decoded video's size with square
+// pixels, into dir under the screenshot name;
 // *path gets the file, *error the reason of a write failure.
 ScreenshotResult TakeScreenshot(const wxString& dir, wxString* path, wxString* error);
