@@ -210,7 +210,10 @@ def pipeline_description(service, live=True):
         else:
             w, h = SD_SIZE
             # No B frames and a short GOP: cheap to encode, quick to start.
+            # A sequence header in every GOP, as broadcasters send it: a recording or a
+            # client may start anywhere in the stream.
             enc = (f'mpeg2enc format=3 bitrate={SD_VIDEO_KBPS} b-per-refframe=0 '
+                   'sequence-header-every-gop=true '
                    'max-gop-size=12 min-gop-size=12 motion-search-radius=8 '
                    'reduction-4x4=4 reduction-2x2=4 disable-encode-retries=true '
                    '! mpegvideoparse')
