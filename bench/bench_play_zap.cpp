@@ -7,7 +7,7 @@
 #include <string>
 
 int main() {
-    const std::string command = std::string(XVFB_RUN) + " -a -s '-screen 0 1280x1024x24' " +
+    const std::string command = std::string(XVFB_RUN) + " " +
                                 PLAY_SCENARIO_BINARY + " bench-zap 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)

@@ -14,7 +14,7 @@ struct Run {
 };
 
 Run RunScenario(const std::string& scenario) {
-    const std::string command = std::string(XVFB_RUN) + " -a -s '-screen 0 1280x1024x24' " +
+    const std::string command = std::string(XVFB_RUN) + " " +
                                 GUI_SCENARIO_BINARY + " " + scenario + " 2>/dev/null";
     Run run;
     FILE* pipe = popen(command.c_str(), "r");

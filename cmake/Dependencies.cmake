@@ -42,3 +42,7 @@ if(NOT SYSTEM_PYTHON3)
     find_program(SYSTEM_PYTHON3 NAMES python3 REQUIRED)
 endif()
 set(E2SIM_EXECUTABLE ${CMAKE_SOURCE_DIR}/tools/e2sim/e2sim)
+
+# GUI tests and benchmarks each run under a private X server.
+find_program(XVFB_SERVER Xvfb)
+set(TESSARO_WITH_XVFB ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb.sh)

@@ -33,7 +33,7 @@ class StartupGui : public testing::Test {
 protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr)
-            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+            GTEST_SKIP() << "needs an X server (run under Xvfb)";
     }
     TempDir home;
 };
