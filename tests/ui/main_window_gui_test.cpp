@@ -4,6 +4,7 @@
 //             screenshot, power commands, profile switch to a second simulator
 //   auth401   a 401 at deviceinfo shows the access message and ends the program
 //   standby   a receiver in standby is woken, asked and put back
+//   wrongpass a wrong password after start-up fails silently but for the verbose line
 //   bench-default / bench-large   start-up time, peak memory, tree fill time
 #include <chrono>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
@@ -191,6 +193,31 @@ void RunStartupChecks(MyMainFrame& frame) {
     Check(!frame.GetMenuBar()->IsEnabled(XRCID("ID_MENUITEM_BOX3")), "unused profile slot stays disabled");
 }
 
+// Keeps every log line (and passes it on), so a scenario can look for verbose lines.
+class RecordingLog : public wxLog {
+protected:
+    void DoLogTextAtLevel(wxLogLevel, const wxString& text) override { lines.push_back(text); }
+
+public:
+    std::vector<wxString> lines;
+};
+RecordingLog* g_log = nullptr;
+
+// After start-up the password of the receiver changes: requests fail with 401, which
+// must not open any message box (those belong to the start-up only).
+void RunWrongPasswordChecks(MyMainFrame& frame) {
+    g_log = new RecordingLog;
+    new wxLogChain(g_log);
+    Settings().ActiveProfile().Pass = "falsch";
+    const size_t messagesBefore = g_messages.size();
+    frame.RefreshNowNext();
+    Check(g_messages.size() == messagesBefore, "no message box after start-up");
+    bool verbose401 = false;
+    for (const wxString& line : g_log->lines)
+        verbose401 = verbose401 || (line.Contains("Verbose: ") && line.Contains("HTTP 401"));
+    Check(verbose401, "verbose status line with HTTP 401");
+}
+
 class Driver : public wxTimer {
 public:
     void Notify() override {
@@ -213,6 +240,8 @@ public:
         Check(sawSplash, "splash shown first");
         if (g_scenario == "startup")
             RunStartupChecks(*frame);
+        if (g_scenario == "wrongpass")
+            RunWrongPasswordChecks(*frame);
         if (g_scenario.rfind("bench", 0) == 0) {
             frame->Tree()->ClearLists();
             const auto t0 = Clock::now();
@@ -312,8 +341,9 @@ int main(int argc, char** argv) {
     g_start = Clock::now();
     wxApp::SetInstance(new GuiTestApp);
     char arg0[] = "tessaro";
-    char* fakeArgv[] = {arg0, nullptr};
-    int fakeArgc = 1;
+    char verbose[] = "-v";
+    char* fakeArgv[] = {arg0, verbose, nullptr};
+    int fakeArgc = g_scenario == "wrongpass" ? 2 : 1;
     wxEntry(fakeArgc, fakeArgv);
 
     if (g_scenario == "auth401") {
