@@ -3,6 +3,7 @@
 
 #include <wx/intl.h>
 
+#include "app/options.h"
 #include "app/settings.h"
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
@@ -143,11 +144,35 @@ void DropVideoElements(PlaybackPipeline& p) {
         DropElement(*e);
 }
 
+// The configured sink ("ximagesink" with the compatible video output), else the
+// first of "ximagesink" and "autovideosink" that can open the display: an X server
+// without the video extension must still show the picture. Sets `factory` to the
+// sink that was made.
+GstElement* MakeVideoSink(wxString& factory) {
+    wxString wanted = Options().fallbackVideo ? wxString("ximagesink") : Settings().general.VideoSink;
+    for (const wxString& candidate : {wanted, wxString("ximagesink"), wxString("autovideosink")}) {
+        GstElement* sink = gst_element_factory_make(candidate.utf8_str(), "VideoSink");
+        if (sink && gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
+            if (candidate != wanted)
+                PostStreamLog(kLogWarning, wxString::Format("WRN [VideoSink#%s: no video output#using %s]",
+                                                            wanted, candidate));
+            factory = candidate;
+            return sink;
+        }
+        if (sink) {
+            gst_element_set_state(sink, GST_STATE_NULL);
+            gst_object_unref(gst_object_ref_sink(sink));
+        }
+    }
+    return nullptr;
+}
+
 bool BuildVideoChain(int kind, GstPad* mqSrc) {
     PlaybackPipeline& p = Pipeline();
     if (p.videoDecoder)
         return false; // one video chain; a second video pad stays unlinked
-    const wxString sinkName = Settings().general.VideoSink;
+    wxString sinkName;
+    p.videoSink = MakeVideoSink(sinkName);
     p.videoParser = MakeVideoParser(kind);
     p.videoDecoder = MakeVideoDecoder(kind);
     p.decoderQueue = gst_element_factory_make("queue2", "DecoderQueue");
@@ -161,7 +186,6 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
     p.colorSpace =
         SinkNeedsConverter(sinkName) ? gst_element_factory_make("videoconvert", "ColorSpace") : nullptr;
     p.videoQueue = gst_element_factory_make("queue2", "VideoQueue");
-    p.videoSink = gst_element_factory_make(sinkName.utf8_str(), "VideoSink");
     const bool created = p.videoParser && p.videoDecoder && p.decoderQueue && p.deInterlace && p.videoRate &&
                          p.videoScale && p.videoBalance && p.subtitleOverlay && p.clockOverlay &&
                          p.textOverlay && p.videoQueue && p.videoSink &&
@@ -172,8 +196,11 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
                               &p.clockOverlay, &p.textOverlay,  &p.colorSpace,   &p.videoQueue,
                               &p.videoSink};
         for (GstElement** e : all)
-            if (*e)
-                gst_object_unref(gst_object_ref_sink(*e)), *e = nullptr;
+            if (*e) {
+                gst_element_set_state(*e, GST_STATE_NULL); // the sink was opened already
+                gst_object_unref(gst_object_ref_sink(*e));
+                *e = nullptr;
+            }
         return false;
     }
     SetVideoProperties(p);

@@ -79,6 +79,15 @@ MyMainFrame::MyMainFrame() {
     avControls = std::make_unique<MainAvControls>(*this);
     wxWindow* panel = FindWindow(XRCID("ID_PANEL"));
     panel->GetSizer()->SetSizeHints(this);
+    // GTK tool bars take no part in the frame's size hints; without this the last
+    // tools would start out hidden in the tool bar's overflow menu.
+    if (wxToolBar* bar = GetToolBar()) {
+        const int wanted = bar->GetBestSize().x;
+        if (wanted > GetClientSize().x)
+            SetClientSize(wanted, GetClientSize().y);
+    }
+    if (position.XPos == -1 || position.YPos == -1)
+        CentreOnScreen();
     panel->Layout();
 }
 

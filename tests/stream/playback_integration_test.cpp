@@ -157,3 +157,22 @@ TEST_F(PlaybackTest, SubtitlesFeedTheOverlayAndGoWithTheirPad) {
     EXPECT_EQ(Pipeline().subtitleInputSelector, nullptr);
     EXPECT_FALSE(h.view.subtitleMenu);
 }
+
+// A configured sink that cannot open its device (here a video4linux output without
+// a device; on desktops typically "xvimagesink" on a server without XVideo) must not
+// leave the user without a picture: the compatible X sink takes over, with a warning.
+TEST_F(PlaybackTest, UnusableVideoSinkFallsBackToTheCompatibleOne) {
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server";
+    const wxString configured = Settings().general.VideoSink;
+    Settings().general.VideoSink = "v4l2sink";
+    EngineHarness h;
+    const bool playing = PlayUntilPlaying(h, kSdPlain);
+    Settings().general.VideoSink = configured;
+    ASSERT_TRUE(playing);
+    EXPECT_GE(h.LogIndexStartingWith("WRN [VideoSink#v4l2sink"), 0);
+    ASSERT_NE(Pipeline().videoSink, nullptr);
+    GstElementFactory* factory = gst_element_get_factory(Pipeline().videoSink);
+    EXPECT_STREQ(GST_OBJECT_NAME(factory), "ximagesink");
+    StopAndExpectTornDown(h);
+}

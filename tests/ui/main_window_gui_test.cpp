@@ -290,8 +290,7 @@ void WriteConfig(const std::string& dir, const E2SimProcess& sim, const E2SimPro
     const int providers = g_scenario.rfind("bench", 0) == 0 ? 1 : 0;
     // The test's X server has no video overlay and the machine no sound.
     cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nVideoSink=ximagesink\nAudioSink=fakesink"
-        << "\nTVProviders=" << providers
-        << "\nRAProviders=" << providers << "\n[SRCSERVER]\nPort=0\n";
+        << "\nTVProviders=" << providers << "\nRAProviders=" << providers << "\n[SRCSERVER]\nPort=0\n";
     const E2SimProcess* sims[] = {&sim, sim2};
     int n = 0;
     for (const E2SimProcess* s : sims) {
