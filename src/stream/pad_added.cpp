@@ -43,8 +43,13 @@ bool EnsureMultiQueue() {
     if (!p.multiQueue)
         return false;
     const guint64 bufferTime = static_cast<guint64>(Settings().general.StreamBufferTime) * GST_SECOND;
+    // Sparse streams (teletext, subtitles) are kept in step by running time
+    // instead of being bound by the time limit. Otherwise after a seek, whose
+    // first data lies before the target, the teletext sink prerolls on an early
+    // packet, its queue fills up and stops the demuxer before the audio reaches
+    // the target: the audio sink never prerolls and the picture freezes.
     g_object_set(p.multiQueue, "use-buffering", TRUE, "max-size-buffers", 0u, "max-size-bytes", 0u,
-                 "max-size-time", bufferTime, nullptr);
+                 "max-size-time", bufferTime, "sync-by-running-time", TRUE, nullptr);
     g_signal_connect(p.multiQueue, "underrun", G_CALLBACK(RaiseEosOnUnderrun), nullptr);
     AddToPipeline({p.multiQueue});
     SyncWithPipeline({p.multiQueue});
@@ -331,7 +336,9 @@ bool BuildTeletextSink(GstPad* mqSrc) {
     if (!p.teletextSink)
         return false;
     GstCaps* caps = gst_caps_from_string("application/x-teletext");
-    g_object_set(p.teletextSink, "caps", caps, "sync", FALSE, "drop", TRUE, "max-buffers", 1u, nullptr);
+    // Not "wait-on-eos": an unread page must not hold back the end of a recording.
+    g_object_set(p.teletextSink, "caps", caps, "sync", FALSE, "drop", TRUE, "max-buffers", 1u, "wait-on-eos",
+                 FALSE, nullptr);
     gst_caps_unref(caps);
     GCallback handler = nullptr;
     gpointer data = nullptr;

@@ -118,7 +118,10 @@ bool CreateFixedElements(PlaybackPipeline& p) {
 void SetFixedProperties(PlaybackPipeline& p) {
     g_object_set(p.source, "timeout", 5u, nullptr);
     g_object_set(p.sourceIdentity, "signal-handoffs", FALSE, nullptr);
-    g_object_set(p.valve, "drop", TRUE, nullptr);
+    // Closed, the valve still passes the end of the stream: the file sink is one
+    // of the pipeline's sinks, and without its EOS the pipeline never reports
+    // the end of a recording.
+    g_object_set(p.valve, "drop", TRUE, "drop-mode", 1 /* forward-sticky-events */, nullptr);
     g_object_set(p.fileSink, "async", FALSE, "location", "/dev/null", nullptr);
 }
 
@@ -136,6 +139,21 @@ void ConnectSignals(PlaybackPipeline& p) {
     GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(p.pipeline));
     gst_bus_set_sync_handler(bus, OnBusMessage, nullptr, nullptr);
     gst_object_unref(bus);
+}
+
+// The recording branch only taps the stream. A seek from its sink would reach
+// the HTTP source in time format, which it refuses, and the pipeline would
+// report the whole seek as failed although the demuxer's branch carried it out.
+GstPadProbeReturn DropRecordingBranchSeek(GstPad*, GstPadProbeInfo* info, gpointer) {
+    const GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    return GST_EVENT_TYPE(event) == GST_EVENT_SEEK ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+void IsolateRecordingBranch(PlaybackPipeline& p) {
+    if (GstPad* pad = gst_element_get_static_pad(p.teeQueue2, "sink")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, DropRecordingBranchSeek, nullptr, nullptr);
+        gst_object_unref(pad);
+    }
 }
 
 void ApplyStateAsync(GstElement* element, gpointer data) {
@@ -203,6 +221,7 @@ bool InitStreaming(wxWindow* parent) {
     }
     SetFixedProperties(p);
     ConnectSignals(p);
+    IsolateRecordingBranch(p);
     return true;
 }
 
@@ -242,6 +261,44 @@ int PipelineElementCount() {
     const int n = GST_BIN_NUMCHILDREN(g_pipeline.pipeline);
     GST_OBJECT_UNLOCK(g_pipeline.pipeline);
     return n + 1; // the pipeline bin itself is the first of the ten
+}
+
+bool QueryStreamPosition(std::int64_t& position, std::int64_t& duration) {
+    GstElement* pipeline = g_pipeline.pipeline;
+    if (!pipeline)
+        return false;
+    // Asked of the picture (or sound), not of the whole pipeline: the file sink
+    // of the recording branch counts bytes, not time.
+    GstElement* sink = nullptr;
+    {
+        std::lock_guard lock(g_chainMutex);
+        sink = g_pipeline.videoSink ? g_pipeline.videoSink : g_pipeline.audioSink;
+        if (sink)
+            gst_object_ref(sink);
+    }
+    gint64 pos = -1, dur = -1;
+    const bool ok = sink && gst_element_query_position(sink, GST_FORMAT_TIME, &pos) &&
+                    gst_element_query_duration(pipeline, GST_FORMAT_TIME, &dur);
+    if (sink)
+        gst_object_unref(sink);
+    if (!ok)
+        return false;
+    position = pos;
+    duration = dur;
+    return pos >= 0 && dur > 0;
+}
+
+bool SeekStream(std::int64_t target, bool keyUnit) {
+    GstElement* pipeline = g_pipeline.pipeline;
+    if (!pipeline || target < 0)
+        return false;
+    if (keyUnit)
+        return gst_element_seek_simple(
+            pipeline, GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SKIP),
+            target);
+    return gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, target,
+                            GST_SEEK_TYPE_NONE, -1);
 }
 
 void SetVideoWindowHandle(int mode, guintptr handle) {

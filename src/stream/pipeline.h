@@ -3,6 +3,7 @@
 // references of the chains built behind the demuxer's pads.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -78,6 +79,12 @@ bool SetStreamSource(const wxString& url, int programNumber);
 void StopPipeline();
 // Elements of the pipeline: the bin and its children (ten when no chain exists).
 int PipelineElementCount();
+
+// Position and duration of a playing recording in nanoseconds; false while unknown.
+bool QueryStreamPosition(std::int64_t& position, std::int64_t& duration);
+// Seeks a recording: to the key frame before the target (skip buttons), or
+// exactly to it (the progress gauge).
+bool SeekStream(std::int64_t target, bool keyUnit);
 
 // Video windows: the X11 window ids are taken on the GUI thread beforehand.
 void SetVideoWindowHandle(int mode, guintptr handle);

@@ -167,14 +167,7 @@ void MyMainFrame::DrawPanelImage(const wxString& bitmap) {
 }
 
 bool MyMainFrame::QueryPositionAndDuration(std::int64_t& position, std::int64_t& duration) const {
-    GstElement* pipeline = Pipeline().pipeline;
-    gint64 pos = -1, dur = -1;
-    if (!pipeline || !gst_element_query_position(pipeline, GST_FORMAT_TIME, &pos) ||
-        !gst_element_query_duration(pipeline, GST_FORMAT_TIME, &dur))
-        return false;
-    position = pos;
-    duration = dur;
-    return pos >= 0 && dur > 0;
+    return QueryStreamPosition(position, duration);
 }
 
 bool PipelineStarted() {

@@ -115,17 +115,7 @@ void MyMainFrame::OnSkip(wxCommandEvent& event) {
 }
 
 void MyMainFrame::SeekTo(std::int64_t target, bool keyUnit) {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return;
-    if (keyUnit)
-        gst_element_seek_simple(
-            pipeline, GST_FORMAT_TIME,
-            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SKIP),
-            target);
-    else
-        gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, target,
-                         GST_SEEK_TYPE_NONE, -1);
+    SeekStream(target, keyUnit);
 }
 
 void MyMainFrame::OnPositionTimer() {

@@ -17,3 +17,6 @@ inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853
 inline constexpr SimService kSdPlain{"1:0:1:283C:3F2:85:C00000:0:0:0:", 0x283C};
 // Radio: MP2 only.
 inline constexpr SimService kRadio{"1:0:2:36A6:459:85:C00000:0:0:0:", 0x36A6};
+
+// A recording of the data set (MPEG-2 SD, about 20 s), as "/file?file=" serves it.
+inline constexpr const char* kRecordingPath = "/hdd/movie/20250505 0146 - SRF 1 HD - Nachtmagazin.ts";

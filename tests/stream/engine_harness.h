@@ -44,6 +44,9 @@ public:
 
     bool Play(int streamPort, const std::string& ref, int programme) {
         const wxString url = wxString::Format("http://127.0.0.1:%d/%s", streamPort, ref);
+        return PlayUrl(url, programme);
+    }
+    bool PlayUrl(const wxString& url, int programme) {
         return SetStreamSource(url, programme) && supervisor.StartStreaming();
     }
 

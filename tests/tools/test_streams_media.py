@@ -60,6 +60,31 @@ def test_every_recording_has_a_playable_file_and_a_meta(cache, ds):
     assert err is None and kinds & {'video/mpeg', 'video/x-h264'} and 'audio/mpeg' in kinds
 
 
+def test_mpeg2_recordings_repeat_the_sequence_header(cache, ds):
+    # A decoder that starts after a seek needs a sequence header within the next GOP.
+    _dir, mapping = cache
+    sd = [r for r in ds.recordings if open(mapping[r.path], 'rb').read().count(b'\x00\x00\x01\xb8')]
+    assert sd
+    for r in sd[:2]:
+        data = open(mapping[r.path], 'rb').read()
+        gops = data.count(b'\x00\x00\x01\xb8')
+        assert gops >= 3 and data.count(b'\x00\x00\x01\xb3') >= gops - 1
+
+
+def test_changed_encoding_replaces_the_links_of_the_old_files(cache, ds, monkeypatch):
+    path, mapping = cache
+    rec = mapping[ds.recordings[0].path]
+    stale = os.path.join(path, 'stale.ts')
+    with open(stale, 'wb') as f:
+        f.write(b'old encoding')
+    os.unlink(rec)
+    os.link(stale, rec)  # as left behind by an older cache version
+    os.unlink(os.path.join(path, 'layout.stamp'))
+    monkeypatch.setattr(media, '_encode', lambda *a: pytest.fail('re-encoded'))
+    media.ensure_recordings(path, ds)
+    assert os.path.getsize(rec) > 1000 and not os.path.samefile(rec, stale)
+
+
 def test_second_run_encodes_nothing_and_repairs_missing_files(cache, ds, monkeypatch):
     path, mapping = cache
     monkeypatch.setattr(media, '_encode', lambda *a: pytest.fail('re-encoded'))

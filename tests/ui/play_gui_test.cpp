@@ -358,6 +358,7 @@ void AddPlaySteps() {
 std::string g_recordingRef;
 wxString g_firstPosition;
 std::int64_t g_beforeSeek = 0;
+std::int64_t g_afterSeek = 0;
 
 double Seconds(const wxString& clock) {
     unsigned h = 0, m = 0, s = 0;
@@ -419,8 +420,15 @@ void AddRecordingSteps() {
         gauge->GetEventHandler()->ProcessEvent(press);
     }));
     // The demuxer's duration is an estimate early on, so only the jump is checked.
-    g_steps.push_back(
-        {"position jumped", [](MyMainFrame&) { return Position() >= g_beforeSeek + 5 * GST_SECOND; }, 10});
+    g_steps.push_back({"position jumped",
+                       [](MyMainFrame&) {
+                           g_afterSeek = Position();
+                           return g_afterSeek >= g_beforeSeek + 5 * GST_SECOND;
+                       },
+                       10});
+    // A picture that freezes after the seek holds the position still.
+    g_steps.push_back({"playing on after the seek",
+                       [](MyMainFrame&) { return Position() >= g_afterSeek + GST_SECOND; }, 10});
     g_steps.push_back(Expect("stop", [](MyMainFrame& f) { f.StopStreaming(); }));
 }
 

@@ -17,8 +17,9 @@ try:
 except ImportError:
     import streams
 
-# Bump when the encoding changes, so old caches are rebuilt.
-CACHE_VERSION = 1
+# Bump when the encoding changes, so old caches are rebuilt (2: MPEG-2 with a
+# sequence header in every GOP; without it a decoder shows nothing after a seek).
+CACHE_VERSION = 2
 BASE_SECONDS = 20
 GRAB_SIZE = (720, 576)
 
@@ -65,6 +66,10 @@ def _encode(service, path, seconds):
 
 def _base_files(cache_dir, dataset):
     os.makedirs(cache_dir, exist_ok=True)
+    current = 'base-v%d-' % CACHE_VERSION
+    for name in os.listdir(cache_dir):
+        if name.startswith('base-v') and name.endswith('.ts') and not name.startswith(current):
+            os.unlink(os.path.join(cache_dir, name))  # runs still serving it keep their links
     out = []
     for i, svc in enumerate(_base_services(dataset)):
         kind = 'hd' if streams.is_hd(svc) else 'sd'
@@ -99,13 +104,20 @@ def meta_text(rec, service_ref, length_pts, size):
 
 
 def _link(src, dst):
-    if os.path.exists(dst):
-        return
-    os.makedirs(os.path.dirname(dst), exist_ok=True)
+    """dst becomes a link to src; a link to an older base file is replaced
+    (atomically: simulators running beside us may be reading it)."""
     try:
-        os.link(src, dst)
+        if os.path.samefile(src, dst):
+            return
     except OSError:
-        shutil.copyfile(src, dst)
+        pass
+    os.makedirs(os.path.dirname(dst), exist_ok=True)
+    tmp = '%s.%d.tmp' % (dst, os.getpid())
+    try:
+        os.link(src, tmp)
+    except OSError:
+        shutil.copyfile(src, tmp)
+    os.replace(tmp, dst)
 
 
 def _signature(dataset, bases):
@@ -142,8 +154,11 @@ def ensure_recordings(cache_dir, dataset):
         local = mapping[r.path]
         _link(base, local)
         length, size = info[base]
-        with open(local + '.meta', 'w', encoding='utf-8') as f:
+        # Replaced, not rewritten: a run's FTP root holds hard links to it.
+        tmp = '%s.meta.%d.tmp' % (local, os.getpid())
+        with open(tmp, 'w', encoding='utf-8') as f:
             f.write(meta_text(r, r.service_ref, length, size))
+        os.replace(tmp, local + '.meta')
     with open(stamp, 'w') as f:
         f.write(sig)
     return mapping
