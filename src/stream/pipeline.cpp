@@ -357,3 +357,13 @@ void SetPipelineStateAsync(GstState state) {
     if (g_pipeline.pipeline)
         gst_element_call_async(g_pipeline.pipeline, ApplyStateAsync, GINT_TO_POINTER(state), nullptr);
 }
+
+GstState CurrentPipelineState() {
+    GstElement* pipeline = Pipeline().pipeline;
+    if (!pipeline)
+        return GST_STATE_NULL;
+    GST_OBJECT_LOCK(pipeline);
+    const GstState state = GST_STATE(pipeline);
+    GST_OBJECT_UNLOCK(pipeline);
+    return state;
+}

@@ -77,6 +77,8 @@ bool SetStreamSource(const wxString& url, int programNumber);
 // Takes the pipeline and each fixed element to NULL; the demuxer then removes
 // its pads, which tears the chains down.
 void StopPipeline();
+// The pipeline's current state (NULL before InitStreaming); safe from any thread.
+GstState CurrentPipelineState();
 // Elements of the pipeline: the bin and its children (ten when no chain exists).
 int PipelineElementCount();
 

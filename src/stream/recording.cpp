@@ -41,16 +41,6 @@ void ParkFileSink(GstElement* fileSink) {
     g_object_set(fileSink, "location", kNullDevice, "append", FALSE, nullptr);
 }
 
-GstState PipelineState() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return GST_STATE_NULL;
-    GST_OBJECT_LOCK(pipeline);
-    const GstState state = GST_STATE(pipeline);
-    GST_OBJECT_UNLOCK(pipeline);
-    return state;
-}
-
 } // namespace
 
 wxString OutputDirectory(const wxString& recDir, const wxString& dataDir) {
@@ -85,7 +75,7 @@ int CreateNewFile(const wxString& dir, const wxDateTime& localTime, const wxStri
 }
 
 bool PipelineIsPlaying() {
-    return PipelineState() == GST_STATE_PLAYING;
+    return CurrentPipelineState() == GST_STATE_PLAYING;
 }
 
 bool StartRecording(const wxString& path) {
@@ -130,7 +120,7 @@ void StopRecording() {
     WaitForValveIdle(p.valve);
     ParkFileSink(p.fileSink);
     // The sink keeps swallowing the dropped branch's events while a stream runs.
-    if (PipelineState() >= GST_STATE_PAUSED)
+    if (CurrentPipelineState() >= GST_STATE_PAUSED)
         gst_element_sync_state_with_parent(p.fileSink);
     SetRecordingPath(wxString());
 }

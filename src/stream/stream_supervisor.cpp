@@ -11,16 +11,6 @@
 
 namespace {
 
-GstState CurrentState() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return GST_STATE_NULL;
-    GST_OBJECT_LOCK(pipeline);
-    const GstState state = GST_STATE(pipeline);
-    GST_OBJECT_UNLOCK(pipeline);
-    return state;
-}
-
 const char* ChangeResultName(GstStateChangeReturn result) {
     switch (result) {
     case GST_STATE_CHANGE_FAILURE:
@@ -237,7 +227,7 @@ bool StreamSupervisor::StartStreaming() {
     if (!pipeline)
         return false;
     GstStateChangeReturn result;
-    switch (CurrentState()) {
+    switch (CurrentPipelineState()) {
     case GST_STATE_PAUSED:
         result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
         break;
@@ -305,7 +295,7 @@ void StreamSupervisor::OnResyncTimer() {
         return;
     }
     pipWasActive_ = view_.PipActive();
-    if (CurrentState() == GST_STATE_PLAYING)
+    if (CurrentPipelineState() == GST_STATE_PLAYING)
         wxLogWarning(_("Streaming unterbrochen, resync"));
     else
         wxLogWarning(_("Streaming abgebrochen, reconnect"));

@@ -16,20 +16,6 @@
 #include "ui/main_frame.h"
 #include "ui/main_stream_view.h"
 
-namespace {
-
-GstState PipelineState() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return GST_STATE_NULL;
-    GST_OBJECT_LOCK(pipeline);
-    const GstState state = GST_STATE(pipeline);
-    GST_OBJECT_UNLOCK(pipeline);
-    return state;
-}
-
-} // namespace
-
 void MyMainFrame::BindStreamCommands() {
     streamView = std::make_unique<MainStreamView>(*this);
     supervisor = std::make_unique<StreamSupervisor>(*streamView);
@@ -171,6 +157,6 @@ bool MyMainFrame::QueryPositionAndDuration(std::int64_t& position, std::int64_t&
 }
 
 bool PipelineStarted() {
-    const GstState state = PipelineState();
+    const GstState state = CurrentPipelineState();
     return state == GST_STATE_PLAYING || state == GST_STATE_PAUSED;
 }
