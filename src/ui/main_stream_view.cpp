@@ -108,11 +108,7 @@ void MainStreamView::EnableTool(StreamTool tool, bool enable) {
 }
 
 void MainStreamView::ShowPauseBitmap(bool pause) {
-    // The play and pause pictures are optional resources; without them the tool
-    // keeps its combined picture.
     const char* name = pause ? "IMG_PAUSE" : "IMG_PLAY";
-    if (!wxXmlResource::Get()->GetResourceNode(name))
-        return;
     frame.toolBar->SetToolNormalBitmap(XRCID("ID_TOOL_PLAY_PAUSE"), wxXmlResource::Get()->LoadBitmap(name));
 }
 

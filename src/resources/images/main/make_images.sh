@@ -128,3 +128,29 @@ convert -size 384x288 gradient:'#1f3b63'-'#0b1320' \
     -fill '#3f6ea8' -draw 'rectangle 176,171 208,184' -draw 'rectangle 150,185 234,190' \
     -font "$FONT" -pointsize 34 -fill white -gravity north -annotate +0+205 'Tessaro E2' \
     $OUT PNG32:BMP_SPLASH.png
+
+# --- play/pause tool states -----------------------------------------------------------
+icon IMG_PLAY -stroke none -fill '#2e9b4f' -draw 'polygon 3,2 13,8 3,14'
+icon IMG_PAUSE -stroke none -fill "$DARK" -draw 'rectangle 3,2 6,13' -draw 'rectangle 9,2 12,13'
+
+# --- stream state pictures, drawn centred over the black video panel (96x96) ----------
+panel() { # name, draw arguments...
+    name=$1
+    shift
+    convert -size 96x96 xc:none "$@" $OUT "PNG32:$name.png"
+}
+# A signal mast whose waves fade out: the stream does not start.
+panel IMG_TIMEOUT -stroke '#d0d0d0' -strokewidth 5 -fill none -draw 'line 48,44 48,84' \
+    -draw 'line 34,84 62,84' -fill '#d0d0d0' -draw 'circle 48,38 48,32' -fill none \
+    -stroke '#f2c94c' -draw 'arc 34,24 62,52 135,225' -draw 'arc 34,24 62,52 -45,45' \
+    -stroke '#8a7a40' -draw 'arc 22,12 74,64 135,225' -draw 'arc 22,12 74,64 -45,45' \
+    -stroke '#4a4430' -draw 'arc 10,0 86,76 135,225' -draw 'arc 10,0 86,76 -45,45'
+# The same mast, crossed out in red: given up.
+panel IMG_ABORT -stroke '#d0d0d0' -strokewidth 5 -fill none -draw 'line 48,44 48,84' \
+    -draw 'line 34,84 62,84' -fill '#d0d0d0' -draw 'circle 48,38 48,32' -fill none \
+    -stroke '#e03b2b' -strokewidth 8 -draw 'line 16,16 80,80' -draw 'line 80,16 16,80'
+# Two phases of a turning arrow: reconnecting.
+panel IMG_RESYNC1 -stroke '#2f6fd6' -strokewidth 8 -fill none -draw 'arc 16,16 80,80 30,300' \
+    -stroke none -fill '#2f6fd6' -draw 'polygon 66,8 88,26 62,38'
+panel IMG_RESYNC2 -stroke '#2f6fd6' -strokewidth 8 -fill none -draw 'arc 16,16 80,80 210,480' \
+    -stroke none -fill '#2f6fd6' -draw 'polygon 30,88 8,70 34,58'
