@@ -5,14 +5,7 @@
 set -eu
 cd "$(dirname "$0")"
 
-FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-OUT="-strip -define png:exclude-chunks=date,time"
-
-icon() { # name, draw arguments...
-    name=$1
-    shift
-    convert -size 16x16 xc:none "$@" $OUT "PNG32:$name.png"
-}
+. ../drawing.sh
 
 # --- log levels: information, warning, error, verbose (image index = level) --------
 dot() { # name, colour, letter

@@ -5,15 +5,7 @@
 set -eu
 cd "$(dirname "$0")"
 
-FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-# Deterministic output: no time stamps, no ancillary chunks.
-OUT="-strip -define png:exclude-chunks=date,time"
-
-icon() { # name, draw arguments...
-    name=$1
-    shift
-    convert -size 16x16 xc:none "$@" $OUT "PNG32:$name.png"
-}
+. ../drawing.sh
 
 # --- tree: folders (closed / open) with a coloured emblem per branch ----------------
 folder_closed() { # name, emblem colour
