@@ -7,9 +7,7 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
-#include "app/settings.h"
-#include "e2sim_fixture.h"
-#include "log_capture.h"
+#include "sim_webif_fixture.h"
 #include "webif/plain_state_view.h"
 #include "webif/service_list.h"
 #include "webif/state_queries.h"
@@ -24,41 +22,10 @@ size_t CountOccurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
-class QueriesIntegrationTest : public ::testing::Test {
+class QueriesIntegrationTest : public SimWebifTest {
 protected:
-    static void SetUpTestSuite() {
-        sim_ = new E2SimProcess;
-        ASSERT_TRUE(sim_->Start());
-    }
-    static void TearDownTestSuite() {
-        delete sim_;
-        sim_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(sim_);
-        ASSERT_TRUE(sim_->Reset(true));
-        settings_.profiles[0] = {"Box",           "127.0.0.1",        "root", "tunerpwd",
-                                 sim_->webPort(), sim_->streamPort(), 0};
-        dir_ = wxFileName::CreateTempFileName("webifq");
-        wxRemoveFile(dir_);
-        wxMkdir(dir_);
-        dir_ += "/";
-        Web() = WebContext();
-        Web().settings = &settings_;
-        Web().dataDir = dir_;
-    }
-    void TearDown() override {
-        Web() = WebContext();
-        wxFileName::Rmdir(dir_, wxPATH_RMDIR_RECURSIVE);
-    }
     std::string Requests() const { return sim_->SimGet("/sim/state"); }
-
-    static E2SimProcess* sim_;
-    AppSettings settings_;
-    wxString dir_;
-    LogCapture log_;
 };
-E2SimProcess* QueriesIntegrationTest::sim_ = nullptr;
 
 TEST_F(QueriesIntegrationTest, CurrentServiceAndNowNextFillTheView) {
     PlainStateView view;

@@ -6,41 +6,14 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
-#include "app/settings.h"
-#include "e2sim_fixture.h"
 #include "local_http_peer.h"
-#include "log_capture.h"
+#include "sim_webif_fixture.h"
 #include "webif/web_request.h"
 
 namespace {
 
-class WebRequestIntegrationTest : public ::testing::Test {
+class WebRequestIntegrationTest : public SimWebifTest {
 protected:
-    static void SetUpTestSuite() {
-        sim_ = new E2SimProcess;
-        ASSERT_TRUE(sim_->Start());
-    }
-    static void TearDownTestSuite() {
-        delete sim_;
-        sim_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(sim_);
-        ASSERT_TRUE(sim_->Reset(true));
-        settings_.profiles[0] = {"Box",           "127.0.0.1",        "root", "tunerpwd",
-                                 sim_->webPort(), sim_->streamPort(), 0};
-        dir_ = wxFileName::CreateTempFileName("webifint");
-        wxRemoveFile(dir_);
-        wxMkdir(dir_);
-        dir_ += "/";
-        Web() = WebContext();
-        Web().settings = &settings_;
-        Web().dataDir = dir_;
-    }
-    void TearDown() override {
-        Web() = WebContext();
-        wxFileName::Rmdir(dir_, wxPATH_RMDIR_RECURSIVE);
-    }
     std::string Dump() const {
         std::ifstream in(std::string((dir_ + "tessaro.dbg").utf8_str()), std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -48,13 +21,7 @@ protected:
     std::string Address(const std::string& command) const {
         return "http://127.0.0.1:" + std::to_string(sim_->webPort()) + "/web/" + command;
     }
-
-    static E2SimProcess* sim_;
-    AppSettings settings_;
-    wxString dir_;
-    LogCapture log_;
 };
-E2SimProcess* WebRequestIntegrationTest::sim_ = nullptr;
 
 struct StatusRow {
     const char* name;
