@@ -4,25 +4,21 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <gst/gst.h>
-#include <wx/app.h>
 #include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/gauge.h>
 #include <wx/image.h>
-#include <wx/timer.h>
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
-#include "app/message.h"
 #include "app/settings.h"
 #include "e2sim_fixture.h"
+#include "gui_scenario.h"
 #include "mini_json.h"
 #include "stream/pipeline.h"
 #include "stream/recording.h"
@@ -32,28 +28,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace gui_scenario;
 
 // H.264 with MP2 and AC-3: two audio tracks.
 const char* const kTwoTrackRef = "1:0:19:2800:3F1:85:C00000:0:0:0:";
 
-struct Step {
-    std::string name;
-    std::function<bool(MyMainFrame&)> run; // true: done
-    double timeoutS = 30;
-};
-
-std::vector<std::string> g_failures;
 E2SimProcess* g_sim = nullptr;
 wxString g_recDir;
 Clock::time_point g_recordStart;
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) {
-        g_failures.push_back(what);
-        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-    }
-}
 
 wxArrayString Files(const wxString& pattern) {
     wxArrayString files;
@@ -99,10 +81,7 @@ void ClickRecordTool(MyMainFrame& frame, bool on) {
 }
 
 bool Playing(MyMainFrame& frame) {
-    GstState state = GST_STATE_NULL;
-    if (Pipeline().pipeline)
-        gst_element_get_state(Pipeline().pipeline, &state, nullptr, 0);
-    return frame.streamPlaying && state == GST_STATE_PLAYING;
+    return frame.streamPlaying && CurrentPipelineState() == GST_STATE_PLAYING;
 }
 
 void AddSteps(std::vector<Step>& steps) {
@@ -190,78 +169,11 @@ void AddSteps(std::vector<Step>& steps) {
                      10});
 }
 
-class Driver : public wxTimer {
-public:
-    void Notify() override {
-        MyMainFrame* frame = wxGetApp().mainFrame;
-        if (!frame || frame->startupRunning || !frame->IsShown())
-            return;
-        if (index >= steps.size()) {
-            Finish(*frame);
-            return;
-        }
-        Step& step = steps[index];
-        if (stepStart == Clock::time_point{})
-            stepStart = Clock::now();
-        if (step.run(*frame)) {
-            ++index;
-            stepStart = {};
-        } else if (std::chrono::duration<double>(Clock::now() - stepStart).count() > step.timeoutS) {
-            Check(false, "step timed out: " + step.name);
-            index = steps.size();
-        }
-    }
-    void Finish(MyMainFrame& frame) {
-        Stop();
-        Settings().general.ExpertMode = 1;
-        frame.Close();
-    }
-    std::vector<Step> steps;
-    size_t index = 0;
-    Clock::time_point stepStart{};
-};
-
-class AvTestApp : public MyApp {
-public:
-    bool OnInit() override {
-        AddSteps(driver.steps);
-        if (!MyApp::OnInit())
-            return false;
-        driver.Start(100);
-        return true;
-    }
-    int OnExit() override {
-        driver.Stop();
-        return MyApp::OnExit();
-    }
-
-protected:
-    void InstallMessageOutput() override {
-        SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
-            std::fprintf(stderr, "message: %s\n", text.utf8_str().data());
-            return wxYES;
-        });
-    }
-
-private:
-    Driver driver;
-};
-
-void WriteConfig(const std::string& dir, const E2SimProcess& sim) {
-    std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
-    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nVideoSink=ximagesink\nAudioSink=fakesink\n"
-        << "TVControl=1\nRecDir=" << g_recDir.utf8_str().data() << "\n[SRCSERVER]\nPort=0\n"
-        << "[PROFILE1]\nName=Sim\nHost=localhost\nUser=root\nPass=tunerpwd\nWPort=" << sim.webPort()
-        << "\nSPort=" << sim.streamPort() << "\nHttps=0\n";
-}
-
 } // namespace
 
 int main(int, char**) {
-    char homeTemplate[] = "/tmp/tessaro-av-gui-XXXXXX";
-    const std::string home = mkdtemp(homeTemplate);
-    wxFileName::Mkdir(home + "/.tessaro", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    g_recDir = wxString::FromUTF8(home + "/rec/");
+    PrivateHome home("av");
+    g_recDir = wxString::FromUTF8(home.path + "/rec/");
     wxFileName::Mkdir(g_recDir, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
 
     E2SimProcess sim;
@@ -270,18 +182,11 @@ int main(int, char**) {
         return 2;
     }
     g_sim = &sim;
-    WriteConfig(home, sim);
-    setenv("HOME", home.c_str(), 1);
-    setenv("GDK_BACKEND", "x11", 1);
+    WriteConfig(home, {&sim}, "TVControl=1\nRecDir=" + g_recDir.utf8_string() + "\n");
 
-    wxApp::SetInstance(new AvTestApp);
-    char arg0[] = "tessaro";
-    char* fakeArgv[] = {arg0, nullptr};
-    int fakeArgc = 1;
-    wxEntry(fakeArgc, fakeArgv);
-
+    StepDriver driver;
+    AddSteps(driver.steps);
+    RunProgram(home, {"tessaro"}, new ScenarioApp(driver, 100));
     sim.Stop();
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
-    std::printf("av: %zu failure(s)\n", g_failures.size());
-    return g_failures.empty() ? 0 : 1;
+    return Report("av");
 }

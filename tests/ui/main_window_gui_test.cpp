@@ -8,51 +8,29 @@
 //   bench-default / bench-large   start-up time, peak memory, tree fill time
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
 
-#include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
-#include <wx/timer.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
-#include "app/message.h"
 #include "app/settings.h"
-#include "app/splash_frame.h"
 #include "e2sim_fixture.h"
+#include "gui_scenario.h"
 #include "mini_json.h"
 #include "ui/main_frame.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace gui_scenario;
 
 std::string g_scenario;
-std::vector<std::string> g_failures;
-std::vector<wxString> g_messages;
-int g_answer = wxYES;
 E2SimProcess* g_sim = nullptr;
 E2SimProcess* g_sim2 = nullptr;
-Clock::time_point g_start;
-double g_startupMs = 0;
 double g_treeFillMs = 0;
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) {
-        g_failures.push_back(what);
-        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-    }
-}
 
 std::string Utf8(const wxString& s) {
     return s.utf8_string();
@@ -140,15 +118,7 @@ void SaveScreenshot(wxFrame& frame) {
         wxYield();
         wxMilliSleep(50);
     }
-    const wxRect rect = frame.GetScreenRect();
-    wxBitmap shot(rect.width, rect.height);
-    wxMemoryDC memory(shot);
-    wxScreenDC screen;
-    memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-    memory.SelectObject(wxNullBitmap);
-    const wxString path = wxString(TESSARO_TEST_OUTPUT_DIR) + "/main_window.png";
-    Check(shot.SaveFile(path, wxBITMAP_TYPE_PNG), "screenshot saved");
-    std::printf("screenshot: %s\n", Utf8(path).c_str());
+    SaveFrameShot(frame, "main_window.png");
 }
 
 void RunStartupChecks(MyMainFrame& frame) {
@@ -218,98 +188,29 @@ void RunWrongPasswordChecks(MyMainFrame& frame) {
     Check(verbose401, "verbose status line with HTTP 401");
 }
 
-class Driver : public wxTimer {
-public:
-    void Notify() override {
-        MyApp& app = wxGetApp();
-        if (ticks++ == 0)
-            sawSplash = app.splashFrame != nullptr && app.splashFrame->IsShown();
-        MyMainFrame* frame = app.mainFrame;
-        const double waited = std::chrono::duration<double>(Clock::now() - g_start).count();
-        if (waited > 90) {
-            Check(false, "start-up did not finish in time");
-            Stop();
-            if (frame)
-                frame->Close(true);
-            return;
-        }
-        if (!frame || frame->startupRunning || !frame->IsShown())
-            return;
-        Stop();
-        g_startupMs = std::chrono::duration<double, std::milli>(Clock::now() - g_start).count();
-        Check(sawSplash, "splash shown first");
-        if (g_scenario == "startup")
-            RunStartupChecks(*frame);
-        if (g_scenario == "wrongpass")
-            RunWrongPasswordChecks(*frame);
-        if (g_scenario.rfind("bench", 0) == 0) {
-            frame->Tree()->ClearLists();
-            const auto t0 = Clock::now();
-            for (int kind : {1, 3, 0, 2})
-                frame->Tree()->ShowServiceList(frame->ServiceLists(), kind, 0);
-            g_treeFillMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        }
-        Settings().general.ExpertMode = 1;
-        frame->Close();
-    }
-    int ticks = 0;
-    bool sawSplash = false;
-};
-
-class GuiTestApp : public MyApp {
-public:
-    bool OnInit() override {
-        if (!MyApp::OnInit())
-            return false;
-        driver.Start(100);
-        return true;
-    }
-    int OnExit() override {
-        driver.Stop();
-        return MyApp::OnExit();
-    }
-
-protected:
-    void InstallMessageOutput() override {
-        SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
-            g_messages.push_back(text);
-            std::fprintf(stderr, "message: %s\n", text.utf8_str().data());
-            return g_answer;
-        });
-    }
-
-private:
-    Driver driver;
-};
-
-// "localhost" (the loopback address): a first profile on 127.0.0.1 counts as the
-// unconfigured default and would open the settings dialog.
-void WriteConfig(const std::string& dir, const E2SimProcess& sim, const E2SimProcess* sim2) {
-    std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
-    // The benchmarks load the provider lists too, so that every service of the set is shown.
-    const int providers = g_scenario.rfind("bench", 0) == 0 ? 1 : 0;
-    // The test's X server has no video overlay and the machine no sound.
-    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nVideoSink=ximagesink\nAudioSink=fakesink"
-        << "\nTVProviders=" << providers << "\nRAProviders=" << providers << "\n[SRCSERVER]\nPort=0\n";
-    const E2SimProcess* sims[] = {&sim, sim2};
-    int n = 0;
-    for (const E2SimProcess* s : sims) {
-        if (!s)
-            continue;
-        ++n;
-        cfg << "[PROFILE" << n << "]\nName=Sim" << n
-            << "\nHost=localhost\nUser=root\nPass=tunerpwd\nWPort=" << s->webPort()
-            << "\nSPort=" << s->streamPort() << "\nHttps=0\n";
-    }
+// One step once the start-up has ended: the checks of the scenario.
+Step ScenarioChecks() {
+    return {"checks", [](MyMainFrame& frame) {
+                if (g_scenario == "startup")
+                    RunStartupChecks(frame);
+                if (g_scenario == "wrongpass")
+                    RunWrongPasswordChecks(frame);
+                if (g_scenario.rfind("bench", 0) == 0) {
+                    frame.Tree()->ClearLists();
+                    const auto t0 = Clock::now();
+                    for (int kind : {1, 3, 0, 2})
+                        frame.Tree()->ShowServiceList(frame.ServiceLists(), kind, 0);
+                    g_treeFillMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                }
+                return true;
+            }};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     g_scenario = argc > 1 ? argv[1] : "startup";
-    char homeTemplate[] = "/tmp/tessaro-gui-XXXXXX";
-    const std::string home = mkdtemp(homeTemplate);
-    wxFileName::Mkdir(home + "/.tessaro", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    PrivateHome home("gui");
 
     E2SimProcess sim;
     E2SimProcess sim2;
@@ -328,29 +229,37 @@ int main(int argc, char** argv) {
             return 2;
         g_sim2 = &sim2;
     }
-    WriteConfig(home, sim, twoProfiles ? &sim2 : nullptr);
-    // Only the program gets the private home: the simulators keep their media cache.
-    setenv("HOME", home.c_str(), 1);
-    setenv("GDK_BACKEND", "x11", 1);
+    // The benchmarks load the provider lists too, so that every service of the set is shown.
+    const std::string providers = g_scenario.rfind("bench", 0) == 0 ? "1" : "0";
+    std::vector<const E2SimProcess*> sims = {&sim};
+    if (twoProfiles)
+        sims.push_back(&sim2);
+    WriteConfig(home, sims, "TVProviders=" + providers + "\nRAProviders=" + providers + "\n");
     if (g_scenario == "auth401")
         sim.SetFault("cmd=deviceinfo&status=401");
     if (g_scenario == "standby")
         sim.SimGet("/sim/set?standby=1");
 
-    g_start = Clock::now();
-    wxApp::SetInstance(new GuiTestApp);
-    char arg0[] = "tessaro";
-    char verbose[] = "-v";
-    char* fakeArgv[] = {arg0, verbose, nullptr};
-    int fakeArgc = g_scenario == "wrongpass" ? 2 : 1;
-    wxEntry(fakeArgc, fakeArgv);
+    StepDriver driver;
+    driver.steps.push_back(ScenarioChecks());
+    std::vector<std::string> args = {"tessaro"};
+    if (g_scenario == "wrongpass")
+        args.push_back("-v");
+    RunProgram(home, args, new ScenarioApp(driver, 100));
 
+    const bool mainWindowShown = driver.mainWindowReady != Clock::time_point{};
+    const double startupMs =
+        mainWindowShown
+            ? std::chrono::duration<double, std::milli>(driver.mainWindowReady - driver.created).count()
+            : 0;
+    if (mainWindowShown)
+        Check(driver.sawSplash, "splash shown first");
     if (g_scenario == "auth401") {
         bool shown = false;
         for (const wxString& m : g_messages)
             shown = shown || m.StartsWith("Der Zugriff auf das WebInterface wurde verweigert!");
         Check(shown, "access-denied message shown");
-        Check(g_startupMs == 0, "main window never shown");
+        Check(!mainWindowShown, "main window never shown");
         Check(!Requested(sim, "/web/getallservices"), "nothing requested after the failure");
     }
     if (g_scenario == "standby") {
@@ -360,13 +269,11 @@ int main(int argc, char** argv) {
     if (g_scenario.rfind("bench", 0) == 0) {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("startup_ms=%.0f tree_fill_ms=%.0f peak_mb=%.1f\n", g_startupMs, g_treeFillMs,
+        std::printf("startup_ms=%.0f tree_fill_ms=%.0f peak_mb=%.1f\n", startupMs, g_treeFillMs,
                     usage.ru_maxrss / 1024.0);
     }
     sim.Stop();
     if (twoProfiles)
         sim2.Stop();
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
-    std::printf("%s: %zu failure(s)\n", g_scenario.c_str(), g_failures.size());
-    return g_failures.empty() ? 0 : 1;
+    return Report(g_scenario);
 }

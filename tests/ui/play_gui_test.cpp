@@ -12,24 +12,19 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <gst/gst.h>
-#include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/filename.h>
 #include <wx/gauge.h>
 #include <wx/image.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
-#include <wx/timer.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
-#include "app/message.h"
 #include "app/settings.h"
 #include "e2sim_fixture.h"
+#include "gui_scenario.h"
 #include "mini_json.h"
 #include "stream/pipeline.h"
 #include "ui/main_frame.h"
@@ -38,45 +33,22 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Step {
-    std::string name;
-    std::function<bool(MyMainFrame&)> run; // true: done
-    double timeoutS = 30;
-};
+using namespace gui_scenario;
 
 std::string g_scenario;
-std::vector<std::string> g_failures;
-std::vector<wxString> g_messages;
-int g_answer = wxYES;
 E2SimProcess* g_sim = nullptr;
 std::vector<Step> g_steps;
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) {
-        g_failures.push_back(what);
-        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-    }
-}
 
 Json SimState() {
     return Json::Parse(g_sim->SimGet("/sim/state"));
 }
 
 std::vector<std::string> Zaps() {
-    std::vector<std::string> zaps;
-    const Json state = SimState();
-    for (const Json& z : state["zaps"].items)
-        zaps.push_back(z.text);
-    return zaps;
+    return gui_scenario::Zaps(*g_sim);
 }
 
 GstState PipelineState() {
-    GstState state = GST_STATE_NULL;
-    if (Pipeline().pipeline)
-        gst_element_get_state(Pipeline().pipeline, &state, nullptr, 0);
-    return state;
+    return CurrentPipelineState();
 }
 
 std::int64_t Position() {
@@ -192,18 +164,6 @@ int Colours(const wxImage& image) {
 
 wxImage g_firstPicture;
 Clock::time_point g_waitFrom;
-
-void SaveFrameShot(MyMainFrame& frame, const char* name) {
-    const wxRect rect = frame.GetScreenRect();
-    wxBitmap shot(rect.width, rect.height);
-    wxMemoryDC memory(shot);
-    wxScreenDC screen;
-    memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-    memory.SelectObject(wxNullBitmap);
-    const wxString path = wxString(TESSARO_TEST_OUTPUT_DIR) + "/" + name;
-    Check(shot.SaveFile(path, wxBITMAP_TYPE_PNG), "screenshot saved");
-    std::printf("screenshot: %s\n", path.utf8_str().data());
-}
 
 Step Pause(double seconds) {
     return {"pause", [seconds](MyMainFrame&) {
@@ -490,96 +450,18 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// --- driver -------------------------------------------------------------------------
-
-class Driver : public wxTimer {
-public:
-    void Notify() override {
-        MyMainFrame* frame = wxGetApp().mainFrame;
-        if (!started) {
-            if (!frame || frame->startupRunning)
-                return;
-            started = true;
-            stepStart = Clock::now();
-        }
-        if (index >= g_steps.size() || (!g_failures.empty() && g_scenario != "play")) {
-            Finish(frame);
-            return;
-        }
-        Step& step = g_steps[index];
-        if (step.run(*frame)) {
-            ++index;
-            stepStart = Clock::now();
-            return;
-        }
-        if (std::chrono::duration<double>(Clock::now() - stepStart).count() > step.timeoutS) {
-            Check(false, "step timed out: " + step.name);
-            Finish(frame);
-        }
-    }
-
-private:
-    void Finish(MyMainFrame* frame) {
-        Stop();
-        Settings().general.ExpertMode = 1;
-        frame->Close();
-    }
-    bool started = false;
-    size_t index = 0;
-    Clock::time_point stepStart;
-};
-
-class GuiTestApp : public MyApp {
-public:
-    bool OnInit() override {
-        if (!MyApp::OnInit())
-            return false;
-        driver.Start(g_scenario == "bench-zap" ? 5 : 50);
-        return true;
-    }
-    int OnExit() override {
-        driver.Stop();
-        return MyApp::OnExit();
-    }
-
-protected:
-    void InstallMessageOutput() override {
-        SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
-            g_messages.push_back(text);
-            std::fprintf(stderr, "message: %s\n", text.utf8_str().data());
-            return g_answer;
-        });
-    }
-
-private:
-    Driver driver;
-};
-
-void WriteConfig(const std::string& dir, const E2SimProcess& sim) {
-    std::ofstream cfg(dir + "/.tessaro/tessaro.cfg");
-    cfg << "[GENERAL]\nLanguage=DE\nOnlineUpdate=0\nExpertMode=0\nTVControl=1\n"
-        << "VideoSink=ximagesink\nAudioSink=fakesink\n[SRCSERVER]\nPort=0\n"
-        << "[PROFILE1]\nName=Sim\nHost=localhost\nUser=root\nPass=tunerpwd\nWPort=" << sim.webPort()
-        << "\nSPort=" << sim.streamPort() << "\nHttps=0\n";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     g_scenario = argc > 1 ? argv[1] : "play";
-    char homeTemplate[] = "/tmp/tessaro-play-XXXXXX";
-    const std::string home = mkdtemp(homeTemplate);
-    wxFileName::Mkdir(home + "/.tessaro", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-
+    PrivateHome home("play");
     E2SimProcess sim;
     if (!sim.Start()) {
         std::fprintf(stderr, "simulator did not start\n");
         return 2;
     }
     g_sim = &sim;
-    WriteConfig(home, sim);
-    setenv("HOME", home.c_str(), 1);
-    setenv("GDK_BACKEND", "x11", 1);
+    WriteConfig(home, {&sim}, "TVControl=1\n");
 
     std::vector<std::string> args = {"tessaro"};
     if (g_scenario == "play")
@@ -592,20 +474,16 @@ int main(int argc, char** argv) {
     } else
         AddBenchSteps();
 
-    wxApp::SetInstance(new GuiTestApp);
-    std::vector<char*> argvChild;
-    for (auto& a : args)
-        argvChild.push_back(a.data());
-    argvChild.push_back(nullptr);
-    int childArgc = static_cast<int>(args.size());
-    wxEntry(childArgc, argvChild.data());
+    StepDriver driver;
+    driver.steps = std::move(g_steps);
+    // The play scenario goes on after a failed check: its later steps are independent.
+    driver.stopAtFirstFailure = g_scenario != "play";
+    RunProgram(home, args, new ScenarioApp(driver, g_scenario == "bench-zap" ? 5 : 50));
 
     if (g_scenario == "bench-zap")
         std::printf("play sd_sd_median_ms=%.0f sd_hd_median_ms=%.0f rss_after_100_zaps_mb=%.1f "
                     "rss_growth_mb=%.1f\n",
                     Median(g_sdSd), Median(g_sdHd), g_rssAfter, g_rssAfter - g_rssBaseline);
     sim.Stop();
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
-    std::printf("%s: %zu failure(s)\n", g_scenario.c_str(), g_failures.size());
-    return g_failures.empty() ? 0 : 1;
+    return Report(g_scenario);
 }
