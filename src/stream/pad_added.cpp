@@ -337,8 +337,11 @@ bool BuildTeletextSink(GstPad* mqSrc) {
         return false;
     GstCaps* caps = gst_caps_from_string("application/x-teletext");
     // Not "wait-on-eos": an unread page must not hold back the end of a recording.
-    g_object_set(p.teletextSink, "caps", caps, "sync", FALSE, "drop", TRUE, "max-buffers", 1u, "wait-on-eos",
-                 FALSE, nullptr);
+    // Not "async": the multiqueue releases the sparse teletext stream only as the
+    // picture and sound advance, which they do only once every sink has prerolled;
+    // a pause or a seek would wait for this sink for ever.
+    g_object_set(p.teletextSink, "caps", caps, "sync", FALSE, "async", FALSE, "drop", TRUE, "max-buffers", 1u,
+                 "wait-on-eos", FALSE, nullptr);
     gst_caps_unref(caps);
     GCallback handler = nullptr;
     gpointer data = nullptr;

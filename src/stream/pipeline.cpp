@@ -1,7 +1,10 @@
 #include "stream/pipeline.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <memory>
 
 #include <gst/mpegts/mpegts.h>
 #include <gst/video/videooverlay.h>
@@ -156,6 +159,79 @@ void IsolateRecordingBranch(PlaybackPipeline& p) {
     }
 }
 
+// tsdemux in push mode takes on the seek's segment as soon as the seek
+// arrives, before the flush from the source reaches it. A streaming thread
+// still inside the demuxer (woken by the flush from a full multiqueue) then
+// builds the new segment from a packet of the old position and sends it into
+// the flushing pads, where it is lost: after the flush the demuxer sends data
+// without a segment, no sink prerolls and the pipeline stays in PAUSED. So the
+// seek reaches the demuxer only while its input is held in front of it and no
+// thread is inside it.
+class DemuxerInputHold {
+public:
+    explicit DemuxerInputHold(PlaybackPipeline& p) {
+        pad_ = gst_element_get_static_pad(p.teeQueue1, "src");
+        {
+            std::lock_guard lock(g_chainMutex);
+            if (p.multiQueue)
+                multiQueue_ = GST_ELEMENT(gst_object_ref(p.multiQueue));
+        }
+        if (!pad_)
+            return;
+        hold_ = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, Hold, nullptr, nullptr);
+        // Paused with a full multiqueue, the thread would wait inside the
+        // demuxer for room that only playing makes.
+        if (multiQueue_) {
+            g_object_get(multiQueue_, "max-size-time", &queueTime_, nullptr);
+            g_object_set(multiQueue_, "max-size-time", guint64{0}, nullptr);
+        }
+        auto state = std::make_shared<IdleState>();
+        const gulong idle = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_IDLE, NoteIdle,
+                                              new std::shared_ptr<IdleState>(state), ForgetIdleState);
+        std::unique_lock lock(state->mutex);
+        // Only a safety net: the demuxer cannot be held up once the queue has room.
+        if (!state->cv.wait_for(lock, std::chrono::seconds(3), [&] { return state->idle; }) && idle)
+            gst_pad_remove_probe(pad_, idle);
+    }
+    ~DemuxerInputHold() {
+        if (multiQueue_) {
+            g_object_set(multiQueue_, "max-size-time", queueTime_, nullptr);
+            gst_object_unref(multiQueue_);
+        }
+        if (pad_) {
+            if (hold_)
+                gst_pad_remove_probe(pad_, hold_);
+            gst_object_unref(pad_);
+        }
+    }
+    DemuxerInputHold(const DemuxerInputHold&) = delete;
+    DemuxerInputHold& operator=(const DemuxerInputHold&) = delete;
+
+private:
+    struct IdleState {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool idle = false;
+    };
+
+    static GstPadProbeReturn Hold(GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }
+    static GstPadProbeReturn NoteIdle(GstPad*, GstPadProbeInfo*, gpointer data) {
+        IdleState& state = **static_cast<std::shared_ptr<IdleState>*>(data);
+        {
+            std::lock_guard lock(state.mutex);
+            state.idle = true;
+        }
+        state.cv.notify_all();
+        return GST_PAD_PROBE_REMOVE;
+    }
+    static void ForgetIdleState(gpointer data) { delete static_cast<std::shared_ptr<IdleState>*>(data); }
+
+    GstPad* pad_ = nullptr;
+    GstElement* multiQueue_ = nullptr;
+    guint64 queueTime_ = 0;
+    gulong hold_ = 0;
+};
+
 void ApplyStateAsync(GstElement* element, gpointer data) {
     gst_element_set_state(element, static_cast<GstState>(GPOINTER_TO_INT(data)));
 }
@@ -292,6 +368,7 @@ bool SeekStream(std::int64_t target, bool keyUnit) {
     GstElement* pipeline = g_pipeline.pipeline;
     if (!pipeline || target < 0)
         return false;
+    DemuxerInputHold hold(g_pipeline);
     if (keyUnit)
         return gst_element_seek_simple(
             pipeline, GST_FORMAT_TIME,
