@@ -271,5 +271,9 @@ GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer) {
     default:
         break;
     }
+    // A sync handler that drops a message owns it. Kept, every message would hold
+    // its source element, and each zap's chains would stay in memory with their
+    // decoders and buffers.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }

@@ -9,6 +9,7 @@ void OnPadAdded(GstElement* demuxer, GstPad* pad, gpointer data);
 void OnPadRemoved(GstElement* demuxer, GstPad* pad, gpointer data);
 void OnNoMorePads(GstElement* demuxer, gpointer data);
 void OnSourceHandoff(GstElement* identity, GstBuffer* buffer, gpointer data);
+// Takes the message: it is handled here and dropped.
 GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer data);
 
 // From the PMT section the demuxer posts: fills expected counts and descriptors.

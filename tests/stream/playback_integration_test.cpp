@@ -2,6 +2,7 @@
 // the sink counter and the tear-down back to the ten fixed elements.
 #include <gtest/gtest.h>
 
+#include "chain_element_watch.h"
 #include "sim_playback_fixture.h"
 
 namespace {
@@ -9,8 +10,12 @@ namespace {
 class PlaybackTest : public SimPlaybackTest {
 protected:
     static void StopAndExpectTornDown(EngineHarness& h) {
+        const ChainElementWatch chains;
+        EXPECT_GT(chains.Count(), 0u);
         StopPipeline();
         EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
+        EXPECT_TRUE(h.Pump([&] { return chains.Alive().empty(); }, 5000))
+            << "still alive: " << chains.Alive();
         EXPECT_EQ(PipelineElementCount(), 10);
         const PlaybackPipeline& p = Pipeline();
         EXPECT_EQ(p.multiQueue, nullptr);

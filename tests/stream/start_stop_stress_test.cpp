@@ -1,7 +1,8 @@
 // Starting and stopping streams many times in a row, stopped at every stage
-// from connecting to playing: no crash, no deadlock, no leftover elements.
+// from connecting to playing: no crash, no deadlock, no leftover or unfreed elements.
 #include <cstdlib>
 
+#include "chain_element_watch.h"
 #include "sim_playback_fixture.h"
 
 using StartStopStressTest = SimPlaybackTest;
@@ -16,8 +17,11 @@ TEST_F(StartStopStressTest, RepeatedStartStopLeavesTheFixedPipeline) {
         ASSERT_TRUE(h.Play(sim_->streamPort(), s.ref, s.programme)) << "cycle " << i;
         const int waitMs = (i * 37) % 500; // stops during connect, pads, buffering and playing
         h.Pump([] { return false; }, waitMs);
+        const ChainElementWatch chains;
         StopPipeline();
         h.Pump([] { return false; }, 5);
+        ASSERT_TRUE(h.Pump([&] { return chains.Alive().empty(); }, 5000))
+            << "cycle " << i << ", still alive: " << chains.Alive();
         ASSERT_EQ(PipelineElementCount(), 10) << "cycle " << i;
         ASSERT_EQ(Pipeline().multiQueue, nullptr) << "cycle " << i;
     }
