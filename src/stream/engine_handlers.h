@@ -5,6 +5,9 @@
 
 #include <gst/gst.h>
 
+struct AudioTrackSlot;
+struct PlaybackPipeline;
+
 void OnPadAdded(GstElement* demuxer, GstPad* pad, gpointer data);
 void OnPadRemoved(GstElement* demuxer, GstPad* pad, gpointer data);
 void OnNoMorePads(GstElement* demuxer, gpointer data);
@@ -18,3 +21,7 @@ void HandlePmtMessage(GstMessage* message);
 void CheckAllPadsLinked();
 // Audio tags of a tag message, for the slot that the pad belongs to.
 void HandleAudioTags(GstPad* pad, const GstTagList* tags);
+
+// Tear-down of the chains built behind the demuxer's pads (caller holds ChainMutex()).
+void DropVideoElements(PlaybackPipeline& p);
+void DropAudioTrackElements(AudioTrackSlot& slot);

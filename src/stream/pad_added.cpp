@@ -140,15 +140,6 @@ bool SinkNeedsConverter(const wxString& sink) {
     return sink != "xvimagesink" && sink != "fakesink";
 }
 
-void DropVideoElements(PlaybackPipeline& p) {
-    GstElement** chain[] = {&p.videoSink,    &p.videoQueue,      &p.colorSpace,   &p.textOverlay,
-                            &p.clockOverlay, &p.subtitleOverlay, &p.videoBalance, &p.videoScale,
-                            &p.videoRate,    &p.deInterlace,     &p.decoderQueue, &p.videoDecoder,
-                            &p.videoParser};
-    for (GstElement** e : chain)
-        DropElement(*e);
-}
-
 // The configured sink ("ximagesink" with the compatible video output), else the
 // first of "ximagesink" and "autovideosink" that can open the display: an X server
 // without the video extension must still show the picture. Sets `factory` to the
@@ -282,14 +273,6 @@ bool EnsureAudioOutput() {
     std::lock_guard lock(InfoMutex());
     ++Info().sinkChains;
     return true;
-}
-
-void DropAudioTrackElements(AudioTrackSlot& slot) {
-    ReleaseRequestPad(Pipeline().audioInputSelector, slot.selectorPad);
-    DropElement(slot.resample);
-    DropElement(slot.convert);
-    DropElement(slot.decoder);
-    DropElement(slot.parser);
 }
 
 bool BuildAudioChain(int kind, GstPad* mqSrc, AudioTrackSlot& slot) {
@@ -482,6 +465,24 @@ void LinkStream(int kind, GstPad* pad) {
 }
 
 } // namespace
+
+void DropVideoElements(PlaybackPipeline& p) {
+    // Downstream first: a prerolling sink holds the upstream threads until it leaves PAUSED.
+    GstElement** chain[] = {&p.videoSink,    &p.videoQueue,      &p.colorSpace,   &p.textOverlay,
+                            &p.clockOverlay, &p.subtitleOverlay, &p.videoBalance, &p.videoScale,
+                            &p.videoRate,    &p.deInterlace,     &p.decoderQueue, &p.videoDecoder,
+                            &p.videoParser};
+    for (GstElement** e : chain)
+        DropElement(*e);
+}
+
+void DropAudioTrackElements(AudioTrackSlot& slot) {
+    ReleaseRequestPad(Pipeline().audioInputSelector, slot.selectorPad);
+    DropElement(slot.resample);
+    DropElement(slot.convert);
+    DropElement(slot.decoder);
+    DropElement(slot.parser);
+}
 
 void OnPadAdded(GstElement*, GstPad* pad, gpointer) {
     const std::string caps = PadCapsText(pad);

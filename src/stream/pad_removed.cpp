@@ -43,13 +43,7 @@ bool RemoveVideo(GstPad* pad) {
     }
     PostStreamLog(kLogInfo, video.mpeg2 ? "-Pad (MPGV)" : "-Pad (H264)");
     PlaybackPipeline& p = Pipeline();
-    // Downstream first: a prerolling sink holds the upstream threads until it leaves PAUSED.
-    GstElement** chain[] = {&p.videoSink,    &p.videoQueue,      &p.colorSpace,   &p.textOverlay,
-                            &p.clockOverlay, &p.subtitleOverlay, &p.videoBalance, &p.videoScale,
-                            &p.videoRate,    &p.deInterlace,     &p.decoderQueue, &p.videoDecoder,
-                            &p.videoParser};
-    for (GstElement** e : chain)
-        DropElement(*e);
+    DropVideoElements(p);
     ReleaseRequestPad(p.multiQueue, video.queuePad);
     PostStreamEvent(kStreamVideoRemoved);
     return true;
@@ -72,11 +66,7 @@ bool RemoveAudioTracks(GstPad* pad) {
         }
         matched = true;
         PostStreamLog(kLogInfo, slot.ac3 ? "-Pad (AC-3)" : "-Pad (MPGA)");
-        ReleaseRequestPad(Pipeline().audioInputSelector, slot.selectorPad);
-        DropElement(slot.resample);
-        DropElement(slot.convert);
-        DropElement(slot.decoder);
-        DropElement(slot.parser);
+        DropAudioTrackElements(slot);
         ReleaseRequestPad(Pipeline().multiQueue, slot.queuePad);
     }
     return matched;
