@@ -368,6 +368,9 @@ void AddRecordingSteps() {
         Check(f.PlayService(item), "an ended recording starts again");
     }));
     g_steps.push_back(WaitPlaying("recording again"));
+    // Without a length the main window shows no position and refuses to seek.
+    g_steps.push_back(
+        {"length known again", [](MyMainFrame& f) { return PositionLabel(f).Contains(" / "); }, 10});
     g_steps.push_back(Pause(1.0));
     g_steps.push_back(Do("seek on the gauge", [](MyMainFrame& f) {
         wxGauge* gauge = XRCCTRL(f, "ID_GAUGE_PROGRESS", wxGauge);
