@@ -232,6 +232,25 @@ private:
     gulong hold_ = 0;
 };
 
+// tsdemux keeps the PCR/byte-offset table of everything it demuxed across
+// NULL; only a hard flush drops it. It takes a PCR at a byte offset the table
+// covers as already known, whatever stream it comes from: a recording played
+// again after it was demuxed to its end brings no new PCR at all, the demuxer
+// never opens a group for it and cannot tell the length for the whole replay.
+// With nothing upstream running and no pads behind it, the demuxer alone is
+// brought to PAUSED just long enough to take the flush.
+void ForgetDemuxedTimeline(GstElement* demuxer) {
+    GstPad* pad = gst_element_get_static_pad(demuxer, "sink");
+    if (!pad)
+        return;
+    if (gst_element_set_state(demuxer, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE) {
+        gst_pad_send_event(pad, gst_event_new_flush_start());
+        gst_pad_send_event(pad, gst_event_new_flush_stop(TRUE));
+    }
+    gst_element_set_state(demuxer, GST_STATE_NULL);
+    gst_object_unref(pad);
+}
+
 void ApplyStateAsync(GstElement* element, gpointer data) {
     gst_element_set_state(element, static_cast<GstState>(GPOINTER_TO_INT(data)));
 }
@@ -328,6 +347,7 @@ void StopPipeline() {
                            p.demuxer, p.teeQueue2,   p.valve,          p.fileSink};
     for (GstElement* e : order)
         gst_element_set_state(e, GST_STATE_NULL);
+    ForgetDemuxedTimeline(p.demuxer);
 }
 
 int PipelineElementCount() {

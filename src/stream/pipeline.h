@@ -75,7 +75,7 @@ void ShutdownStreaming();
 // Sets the stream URL and the programme to play (0: let the demuxer choose).
 bool SetStreamSource(const wxString& url, int programNumber);
 // Takes the pipeline and each fixed element to NULL; the demuxer then removes
-// its pads, which tears the chains down.
+// its pads, which tears the chains down, and forgets the stream's timeline.
 void StopPipeline();
 // The pipeline's current state (NULL before InitStreaming); safe from any thread.
 GstState CurrentPipelineState();

@@ -17,10 +17,10 @@ protected:
         h_ = std::make_unique<EngineHarness>();
         h_->view.itemType = 3;
         gchar* path = g_uri_escape_string(kRecordingPath, "/", FALSE);
-        const wxString url = wxString::Format("http://%s:%s@127.0.0.1:%d/file?file=%s", sim_->config().user,
+        url_ = wxString::Format("http://%s:%s@127.0.0.1:%d/file?file=%s", sim_->config().user,
                                               sim_->config().pass, sim_->webPort(), path);
         g_free(path);
-        ASSERT_TRUE(h_->PlayUrl(url, -1));
+        ASSERT_TRUE(h_->PlayUrl(url_, -1));
         ASSERT_TRUE(h_->Pump([&] { return h_->Count(kStreamPlaying, 1) >= 1; }, kPlayWaitMs));
     }
     void TearDown() override {
@@ -56,6 +56,7 @@ protected:
         EXPECT_EQ(state, GST_STATE_PLAYING);
     }
 
+    wxString url_;
     std::unique_ptr<EngineHarness> h_;
 };
 
@@ -97,4 +98,15 @@ TEST_F(RecordingSeekTest, EndOfTheRecordingIsReported) {
     // must see the end of the stream, and an unread teletext page must not
     // hold it back.
     EXPECT_TRUE(h_->Pump([&] { return h_->Count(kStreamResync) > 0; }, 30000)) << Position() / double(kSec);
+}
+
+TEST_F(RecordingSeekTest, AnEndedRecordingPlaysAgainWithItsLengthAndSeeks) {
+    // The program's own stop after the end, as the main window sees it.
+    ASSERT_TRUE(h_->Pump([&] { return h_->Count(kStreamResync) > 0; }, 30000));
+    ASSERT_TRUE(h_->Pump([] { return CurrentPipelineState() == GST_STATE_NULL; }, 10000));
+    const int playingBefore = h_->Count(kStreamPlaying, 1);
+    ASSERT_TRUE(h_->PlayUrl(url_, -1));
+    ASSERT_TRUE(h_->Pump([&] { return h_->Count(kStreamPlaying, 1) > playingBefore; }, kPlayWaitMs));
+    EXPECT_TRUE(h_->Pump([] { return Position() >= 0; }, 5000)) << "position and length known again";
+    ExpectPlaybackGoesOnAfterSeek(12 * kSec, false);
 }
