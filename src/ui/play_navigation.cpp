@@ -26,6 +26,20 @@ std::vector<SiblingInfo> SiblingsOf(const wxTreeCtrl& tree, const wxTreeItemId& 
     return siblings;
 }
 
+// The next or previous service (markers skipped) or marker beside the tree's
+// selection; not ok when there is none.
+wxTreeItemId NeighbourOfSelection(const wxTreeCtrl& tree, bool forward, bool marker) {
+    const wxTreeItemId selection = tree.GetSelection();
+    if (!selection.IsOk())
+        return {};
+    std::vector<wxTreeItemId> ids;
+    int index = -1;
+    const auto siblings = SiblingsOf(tree, selection, ids, index);
+    const int target =
+        marker ? NeighbourMarker(siblings, index, forward) : NeighbourService(siblings, index, forward);
+    return target >= 0 ? ids[target] : wxTreeItemId();
+}
+
 } // namespace
 
 void MyMainFrame::OnServiceButton(wxCommandEvent& event) {
@@ -35,35 +49,24 @@ void MyMainFrame::OnServiceButton(wxCommandEvent& event) {
 void MyMainFrame::StepInBouquet(bool forward) {
     if (currentTreeItem.IsOk())
         tree->SelectItem(currentTreeItem);
-    const wxTreeItemId selection = tree->GetSelection();
-    if (!selection.IsOk())
-        return;
-    std::vector<wxTreeItemId> ids;
-    int index = -1;
-    const auto siblings = SiblingsOf(*tree, selection, ids, index);
     // Markers are skipped in one go; a bouquet of markers only has nothing to play.
-    const int target = NeighbourService(siblings, index, forward);
-    if (target < 0)
+    const wxTreeItemId target = NeighbourOfSelection(*tree, forward, false);
+    if (!target.IsOk())
         return;
-    tree->SelectItem(ids[target]);
-    const MyChannelItemData* data = MyTreeCtrl::DataOf(*tree, ids[target]);
+    tree->SelectItem(target);
+    const MyChannelItemData* data = MyTreeCtrl::DataOf(*tree, target);
     if (!data)
         return;
     previousTreeItem = currentTreeItem;
-    currentTreeItem = ids[target];
+    currentTreeItem = target;
     PlayService(*data);
 }
 
 void MyMainFrame::OnMarkerButton(wxCommandEvent& event) {
-    const wxTreeItemId selection = tree->GetSelection();
-    if (!selection.IsOk())
-        return;
-    std::vector<wxTreeItemId> ids;
-    int index = -1;
-    const auto siblings = SiblingsOf(*tree, selection, ids, index);
-    const int target = NeighbourMarker(siblings, index, event.GetId() == XRCID("ID_BUTTON_NEXT_MARKER"));
-    if (target >= 0)
-        tree->SelectItem(ids[target]);
+    const wxTreeItemId target =
+        NeighbourOfSelection(*tree, event.GetId() == XRCID("ID_BUTTON_NEXT_MARKER"), true);
+    if (target.IsOk())
+        tree->SelectItem(target);
 }
 
 void MyMainFrame::OnRezap(wxCommandEvent&) {
