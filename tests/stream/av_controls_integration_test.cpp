@@ -2,37 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "app/message.h"
+#include "element_properties.h"
 #include "fake_av_host.h"
 #include "sim_playback_fixture.h"
 #include "webif/plain_state_view.h"
 
 namespace {
-
-double DoubleProperty(GstElement* e, const char* name) {
-    double value = -99;
-    g_object_get(e, name, &value, nullptr);
-    return value;
-}
-
-int IntProperty(GstElement* e, const char* name) {
-    int value = -99;
-    g_object_get(e, name, &value, nullptr);
-    return value;
-}
-
-bool BoolProperty(GstElement* e, const char* name) {
-    gboolean value = FALSE;
-    g_object_get(e, name, &value, nullptr);
-    return value;
-}
-
-std::string OverlayText() {
-    gchar* text = nullptr;
-    g_object_get(Pipeline().textOverlay, "text", &text, nullptr);
-    std::string result = text ? text : "";
-    g_free(text);
-    return result;
-}
 
 GstPad* ActivePad() {
     GstPad* pad = nullptr;
@@ -73,18 +48,18 @@ TEST_F(AvControlsTest, VolumeAndMuteReachTheStream) {
     AvControls c(host);
     ASSERT_TRUE(c.OnVolumeGauge(72, true));
     EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
-    EXPECT_EQ(OverlayText(), "VOLUME 72");
+    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "VOLUME 72");
     EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
     EXPECT_EQ(IntProperty(p.textOverlay, "halignment"), 2);
     EXPECT_EQ(IntProperty(p.textOverlay, "valignment"), 2);
 
     c.ToggleMute();
     EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
-    EXPECT_EQ(OverlayText(), "MUTE");
+    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "MUTE");
     EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
     c.OnVolumeGauge(10, true);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
-    EXPECT_EQ(OverlayText(), "MUTE");
+    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "MUTE");
     c.ToggleMute();
     EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
     EXPECT_TRUE(BoolProperty(p.textOverlay, "silent"));

@@ -7,29 +7,19 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 
+#include "element_properties.h"
 #include "sim_playback_fixture.h"
 #include "stream/gst_helpers.h"
 #include "stream/recording.h"
 #include "stream/screenshot.h"
+#include "temp_dir.h"
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/tessaro-av-XXXXXX";
-        path_ = wxString(mkdtemp(pattern)) + "/";
-    }
-    ~TempDir() { wxFileName::Rmdir(path_, wxPATH_RMDIR_RECURSIVE); }
-    const wxString& path() const { return path_; }
-    size_t FileCount() const {
-        wxArrayString files;
-        return wxDir::GetAllFiles(path_, &files);
-    }
-
-private:
-    wxString path_;
-};
+size_t FileCount(const TempDir& dir) {
+    wxArrayString files;
+    return wxDir::GetAllFiles(dir.Path(), &files);
+}
 
 long long FileSize(const wxString& path) {
     struct stat st {};
@@ -141,20 +131,6 @@ std::pair<int, int> DecodedPngSize(const wxString& path) {
     return {width, height};
 }
 
-gboolean ValveDrops() {
-    gboolean drop = FALSE;
-    g_object_get(Pipeline().valve, "drop", &drop, nullptr);
-    return drop;
-}
-
-std::string FileSinkLocation() {
-    gchar* location = nullptr;
-    g_object_get(Pipeline().fileSink, "location", &location, nullptr);
-    std::string result = location ? location : "";
-    g_free(location);
-    return result;
-}
-
 class RecordScreenshotTest : public SimPlaybackTest {
 protected:
     // The sinks report before the pipeline itself has reached PLAYING.
@@ -172,15 +148,15 @@ TEST_F(RecordScreenshotTest, TenSecondsOfLiveStreamPlayBackWithPictureAndSound) 
     // anywhere decodes (the simulator's MPEG-2 sends its sequence header once).
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kHdFull));
     wxString path, error;
-    ASSERT_EQ(BeginRecording(dir.path(), &path, &error), RecordingStart::Started) << error;
-    EXPECT_TRUE(path.StartsWith(dir.path() + "te_"));
+    ASSERT_EQ(BeginRecording(dir.Path(), &path, &error), RecordingStart::Started) << error;
+    EXPECT_TRUE(path.StartsWith(dir.Path() + "te_"));
     EXPECT_TRUE(path.EndsWith(".ts"));
     EXPECT_EQ(RecordingPath(), path);
-    EXPECT_FALSE(ValveDrops());
+    EXPECT_FALSE(BoolProperty(Pipeline().valve, "drop"));
     h.Pump([] { return false; }, 10000);
     StopRecording();
-    EXPECT_TRUE(ValveDrops());
-    EXPECT_EQ(FileSinkLocation(), "/dev/null");
+    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
+    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
     EXPECT_TRUE(RecordingPath().empty());
 
     // Ending the recording must not disturb the stream it was cut from.
@@ -206,12 +182,12 @@ TEST_F(RecordScreenshotTest, RecordingEndsWithTheStreamAndIsNotReopened) {
     EngineHarness h;
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain));
     wxString first, error;
-    ASSERT_EQ(BeginRecording(dir.path(), &first, &error), RecordingStart::Started);
+    ASSERT_EQ(BeginRecording(dir.Path(), &first, &error), RecordingStart::Started);
     h.Pump([] { return false; }, 1500);
     StopPipeline(); // the stop command ends the stream, then the recording
     StopRecording();
-    EXPECT_TRUE(ValveDrops());
-    EXPECT_EQ(FileSinkLocation(), "/dev/null");
+    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
+    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
     const long long size = FileSize(first);
     EXPECT_GT(size, 0);
 
@@ -220,11 +196,11 @@ TEST_F(RecordScreenshotTest, RecordingEndsWithTheStreamAndIsNotReopened) {
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain, h.Count(kStreamPlaying, 1) + 1));
     h.Pump([] { return false; }, 1000);
     EXPECT_EQ(FileSize(first), size);
-    EXPECT_EQ(dir.FileCount(), 1u);
+    EXPECT_EQ(FileCount(dir), 1u);
 
     // A second recording gets a file of its own.
     wxString second;
-    ASSERT_EQ(BeginRecording(dir.path(), &second, &error), RecordingStart::Started);
+    ASSERT_EQ(BeginRecording(dir.Path(), &second, &error), RecordingStart::Started);
     EXPECT_NE(second, first);
     StopRecording();
     EXPECT_EQ(FileSize(first), size);
@@ -236,8 +212,8 @@ TEST_F(RecordScreenshotTest, UnwritableDirectoryIsReportedAndTheStreamPlaysOn) {
     wxString path, error;
     EXPECT_EQ(BeginRecording("/dev/null/", &path, &error), RecordingStart::FileFailed);
     EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(ValveDrops());
-    EXPECT_EQ(FileSinkLocation(), "/dev/null");
+    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
+    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
     h.Pump([] { return false; }, 1000);
     EXPECT_TRUE(PipelineIsPlaying());
     EXPECT_EQ(h.Count(kStreamResync), 0);
@@ -246,13 +222,13 @@ TEST_F(RecordScreenshotTest, UnwritableDirectoryIsReportedAndTheStreamPlaysOn) {
 TEST_F(RecordScreenshotTest, ScreenshotIsAPngOfThePictureWithSquarePixels) {
     TempDir dir;
     wxString path, error;
-    EXPECT_EQ(TakeScreenshot(dir.path(), &path, &error), ScreenshotResult::NotPlaying);
-    EXPECT_EQ(dir.FileCount(), 0u);
+    EXPECT_EQ(TakeScreenshot(dir.Path(), &path, &error), ScreenshotResult::NotPlaying);
+    EXPECT_EQ(FileCount(dir), 0u);
 
     EngineHarness h;
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain));
-    ASSERT_EQ(TakeScreenshot(dir.path(), &path, &error), ScreenshotResult::Saved) << error;
-    EXPECT_TRUE(path.StartsWith(dir.path() + "te_"));
+    ASSERT_EQ(TakeScreenshot(dir.Path(), &path, &error), ScreenshotResult::Saved) << error;
+    EXPECT_TRUE(path.StartsWith(dir.Path() + "te_"));
     EXPECT_TRUE(path.EndsWith(".png"));
     const VideoFacts video = SnapshotStreamInfo().video;
     ASSERT_GT(video.width, 0);
@@ -262,7 +238,7 @@ TEST_F(RecordScreenshotTest, ScreenshotIsAPngOfThePictureWithSquarePixels) {
 
     // Two pictures in a row never share a file.
     wxString second;
-    ASSERT_EQ(TakeScreenshot(dir.path(), &second, &error), ScreenshotResult::Saved);
+    ASSERT_EQ(TakeScreenshot(dir.Path(), &second, &error), ScreenshotResult::Saved);
     EXPECT_NE(second, path);
     EXPECT_EQ(TakeScreenshot("/dev/null/", &second, &error), ScreenshotResult::WriteFailed);
     EXPECT_FALSE(error.empty());

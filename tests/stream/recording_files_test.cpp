@@ -11,28 +11,9 @@
 #include <wx/filename.h>
 
 #include "stream/recording.h"
+#include "temp_dir.h"
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/tessaro-rec-XXXXXX";
-        path_ = wxString(mkdtemp(pattern)) + "/";
-    }
-    ~TempDir() { wxFileName::Rmdir(path_, wxPATH_RMDIR_RECURSIVE); }
-    const wxString& path() const { return path_; }
-
-private:
-    wxString path_;
-};
-
-std::string ReadFile(const wxString& path) {
-    std::ifstream in(path.fn_str(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 wxDateTime Sample() {
     wxDateTime t(5, wxDateTime::Mar, 2010, 20, 15, 7, 42);
@@ -49,30 +30,30 @@ TEST(RecordingFiles, NamesCarryLocalTimeWithFourDigitMilliseconds) {
 
 TEST(RecordingFiles, DirectoryFallsBackToDataDirectory) {
     TempDir rec, data;
-    EXPECT_EQ(OutputDirectory(rec.path(), data.path()), rec.path());
+    EXPECT_EQ(OutputDirectory(rec.Path(), data.Path()), rec.Path());
     // Without the trailing separator the file name would be glued to the directory.
-    EXPECT_EQ(OutputDirectory(rec.path().BeforeLast('/'), data.path()), rec.path());
-    EXPECT_EQ(OutputDirectory("", data.path()), data.path());
+    EXPECT_EQ(OutputDirectory(rec.Path().BeforeLast('/'), data.Path()), rec.Path());
+    EXPECT_EQ(OutputDirectory("", data.Path()), data.Path());
     // A missing directory is not created.
-    EXPECT_EQ(OutputDirectory(rec.path() + "missing", data.path()), data.path());
-    EXPECT_FALSE(wxFileName::DirExists(rec.path() + "missing"));
+    EXPECT_EQ(OutputDirectory(rec.Path() + "missing", data.Path()), data.Path());
+    EXPECT_FALSE(wxFileName::DirExists(rec.Path() + "missing"));
 }
 
 TEST(RecordingFiles, ExistingFileIsNeverReplaced) {
     TempDir dir;
-    const wxString taken = dir.path() + "te_20100305_2015070042.ts";
+    const wxString taken = dir.Path() + "te_20100305_2015070042.ts";
     std::ofstream(taken.fn_str()) << "earlier recording";
     wxString path, error;
-    const int fd = CreateNewFile(dir.path(), Sample(), ".ts", &path, &error);
+    const int fd = CreateNewFile(dir.Path(), Sample(), ".ts", &path, &error);
     ASSERT_GE(fd, 0) << error;
     close(fd);
-    EXPECT_EQ(path, dir.path() + "te_20100305_2015070042-2.ts");
-    EXPECT_EQ(ReadFile(taken), "earlier recording");
+    EXPECT_EQ(path, dir.Path() + "te_20100305_2015070042-2.ts");
+    EXPECT_EQ(ReadAll(taken), "earlier recording");
 
-    const int third = CreateNewFile(dir.path(), Sample(), ".ts", &path, &error);
+    const int third = CreateNewFile(dir.Path(), Sample(), ".ts", &path, &error);
     ASSERT_GE(third, 0);
     close(third);
-    EXPECT_EQ(path, dir.path() + "te_20100305_2015070042-3.ts");
+    EXPECT_EQ(path, dir.Path() + "te_20100305_2015070042-3.ts");
 }
 
 TEST(RecordingFiles, UnusableDirectoryIsReportedNotClaimed) {
@@ -85,9 +66,9 @@ TEST(RecordingFiles, UnusableDirectoryIsReportedNotClaimed) {
 TEST(RecordingFiles, NoRecordingWithoutPlayingStream) {
     TempDir dir;
     wxString path, error;
-    EXPECT_EQ(BeginRecording(dir.path(), &path, &error), RecordingStart::NotPlaying);
-    EXPECT_FALSE(StartRecording(dir.path() + "x.ts"));
+    EXPECT_EQ(BeginRecording(dir.Path(), &path, &error), RecordingStart::NotPlaying);
+    EXPECT_FALSE(StartRecording(dir.Path() + "x.ts"));
     wxArrayString files;
-    EXPECT_EQ(wxDir::GetAllFiles(dir.path(), &files), 0u);
+    EXPECT_EQ(wxDir::GetAllFiles(dir.Path(), &files), 0u);
     EXPECT_TRUE(RecordingPath().empty());
 }

@@ -18,7 +18,7 @@ protected:
         h_->view.itemType = 3;
         gchar* path = g_uri_escape_string(kRecordingPath, "/", FALSE);
         url_ = wxString::Format("http://%s:%s@127.0.0.1:%d/file?file=%s", sim_->config().user,
-                                              sim_->config().pass, sim_->webPort(), path);
+                                sim_->config().pass, sim_->webPort(), path);
         g_free(path);
         ASSERT_TRUE(h_->PlayUrl(url_, -1));
         ASSERT_TRUE(h_->Pump([&] { return h_->Count(kStreamPlaying, 1) >= 1; }, kPlayWaitMs));

@@ -13,7 +13,7 @@
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
 
-#include "../temp_dir.h"
+#include "temp_dir.h"
 #include "app/app.h"
 #include "app/splash_frame.h"
 #include "app_harness.h"

@@ -17,7 +17,7 @@
 #include <wx/tglbtn.h>
 #include <wx/uiaction.h>
 
-#include "../temp_dir.h"
+#include "temp_dir.h"
 #include "app/app.h"
 #include "app/key_command.h"
 #include "app/settings_store.h"
