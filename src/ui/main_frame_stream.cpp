@@ -11,6 +11,7 @@
 
 #include "app/settings.h"
 #include "stream/pipeline.h"
+#include "stream/recording.h"
 #include "stream/stream_event.h"
 #include "stream/stream_supervisor.h"
 #include "ui/main_frame.h"
@@ -120,10 +121,7 @@ void MyMainFrame::StopStreaming() {
     const int record = XRCID("ID_TOOL_RECORD");
     if (toolBar->GetToolState(record)) {
         toolBar->ToggleTool(record, false);
-        if (Pipeline().valve) {
-            g_object_set(Pipeline().valve, "drop", TRUE, nullptr);
-            g_object_set(Pipeline().fileSink, "location", "/dev/null", nullptr);
-        }
+        StopRecording();
     }
     if (Settings().general.Rezap && currentItemType == kKindRecording && previousItemType != kKindRecording) {
         auto* click = new wxCommandEvent(wxEVT_BUTTON, XRCID("ID_BUTTON_REZAP"));

@@ -28,12 +28,6 @@ namespace {
 
 constexpr int kNowNextRefreshMs = 60000;
 constexpr int kPositionRefreshMs = 500;
-constexpr size_t kMaxCommandBytes = 1023;
-
-std::string Escaped(const wxString& ref) {
-    return UrlEscape(ref);
-}
-
 void RequestStatisticsReset() {
     std::lock_guard lock(InfoMutex());
     Info().stats.resetRequested = true;
@@ -134,10 +128,8 @@ bool MyMainFrame::PlayabilityConfirmed(const MovieItemData& item, bool& tvContro
     AppSettings::General& general = Settings().general;
     if (item.kind == kKindRecording || general.TVControl)
         return true;
-    std::string command = "serviceplayable?sRef=" + Escaped(item.sRef);
-    if (command.size() > kMaxCommandBytes)
-        command.resize(kMaxCommandBytes);
-    if (!WebRequest(command) || !WebAnswer().Contains("<e2isplayable>False</e2isplayable>"))
+    // Never cut: a shortened reference would ask the receiver about another service.
+    if (!WebRequest("serviceplayable?sRef=" + UrlEscape(item.sRef)) || !WebAnswer().Contains("<e2isplayable>False</e2isplayable>"))
         return true;
     if (!general.ExpertMode &&
         ShowMessage(_("Es ist momentan kein freier Tuner für diesen Kanal verfügbar!\n\nSoll für die "
@@ -158,7 +150,7 @@ wxString MyMainFrame::LiveSource(const MovieItemData& item) {
     wxLogMessage(radio ? _("starte RA-Stream [http://%s:%d/%s]") : _("starte TV-Stream [http://%s:%d/%s]"),
                  profile.Host, static_cast<int>(profile.SPort), currentServiceRef);
     if (Settings().general.TVControl)
-        WebRequest("zap?sRef=" + Escaped(currentServiceRef));
+        WebRequest("zap?sRef=" + UrlEscape(currentServiceRef));
     return LiveStreamUrl(profile, currentServiceRef);
 }
 
