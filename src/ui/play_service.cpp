@@ -129,7 +129,8 @@ bool MyMainFrame::PlayabilityConfirmed(const MovieItemData& item, bool& tvContro
     if (item.kind == kKindRecording || general.TVControl)
         return true;
     // Never cut: a shortened reference would ask the receiver about another service.
-    if (!WebRequest("serviceplayable?sRef=" + UrlEscape(item.sRef)) || !WebAnswer().Contains("<e2isplayable>False</e2isplayable>"))
+    if (!WebRequest("serviceplayable?sRef=" + UrlEscape(item.sRef)) ||
+        !WebAnswer().Contains("<e2isplayable>False</e2isplayable>"))
         return true;
     if (!general.ExpertMode &&
         ShowMessage(_("Es ist momentan kein freier Tuner für diesen Kanal verfügbar!\n\nSoll für die "
