@@ -13,7 +13,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "e2sim_services.h"
 #include "engine_harness.h"

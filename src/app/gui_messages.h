@@ -1,7 +1,7 @@
 // The message helper's real output: modal message boxes titled "Tessaro E2".
 #pragma once
 
-#include "app/message.h"
+#include "core/message.h"
 
 class wxWindow;
 

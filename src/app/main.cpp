@@ -4,7 +4,7 @@
 #include <wx/app.h>
 
 #include "app/app.h"
-#include "app/catalog.h"
+#include "core/catalog.h"
 
 int main(int argc, char** argv) {
     // The video sinks draw into X11 windows, so GDK must not pick Wayland.

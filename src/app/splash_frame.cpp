@@ -11,8 +11,8 @@
 #include <wx/xrc/xmlres.h>
 
 #include "app/app.h"
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 #include "ui/main_frame.h"
 #include "ui/startup_runner.h"
 

@@ -6,8 +6,8 @@
 #include <wx/tglbtn.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/message.h"
-#include "app/settings_store.h"
+#include "core/message.h"
+#include "core/settings_store.h"
 
 MySetupDialog::MySetupDialog(wxWindow* parent)
     : profiles(Settings().profiles, Settings().profileCount, Settings().activeProfile) {

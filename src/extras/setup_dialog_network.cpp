@@ -8,7 +8,7 @@
 #include <wx/valtext.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/message.h"
+#include "core/message.h"
 #include "extras/setup_dialog.h"
 #include "extras/text_prompt.h"
 

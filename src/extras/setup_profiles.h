@@ -7,7 +7,7 @@
 
 #include <wx/string.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 class ProfileList {
 public:

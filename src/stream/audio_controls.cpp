@@ -6,8 +6,8 @@
 #include <gst/gst.h>
 #include <wx/intl.h>
 
-#include "app/message.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 #include "stream/stream_info.h"
 #include "webif/state_view.h"

@@ -6,7 +6,7 @@
 #include <gst/video/videooverlay.h>
 #include <wx/string.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"
 #include "stream/pipeline.h"

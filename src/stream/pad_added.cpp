@@ -3,8 +3,8 @@
 
 #include <wx/intl.h>
 
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"

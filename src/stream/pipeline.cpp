@@ -11,10 +11,10 @@
 #include <wx/intl.h>
 #include <wx/utils.h>
 
-#include "app/message.h"
-#include "app/options.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/options.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"
 #include "stream/stream_event.h"

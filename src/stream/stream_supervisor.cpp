@@ -5,8 +5,8 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/stream_event.h"
 #include "stream/stream_supervisor.h"
 #include "ui/av_controls.h"

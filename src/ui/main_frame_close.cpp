@@ -3,10 +3,10 @@
 #include <wx/xrc/xmlres.h>
 
 #include "app/app.h"
-#include "app/message.h"
-#include "app/options.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "core/message.h"
+#include "core/options.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
 #include "stream/pipeline.h"
 #include "stream/stream_event.h"
 #include "ui/main_frame.h"

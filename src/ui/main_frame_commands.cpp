@@ -8,9 +8,9 @@
 
 #include "app/app.h"
 #include "app/key_command.h"
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "extras/log_frame.h"
 #include "extras/setup_dialog.h"
 #include "ui/main_frame.h"

@@ -2,8 +2,8 @@
 #include <wx/menu.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/message.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/settings.h"
 #include "ui/main_frame.h"
 #include "webif/state_queries.h"
 #include "webif/web_request.h"

@@ -9,7 +9,7 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 #include "stream/recording.h"
 #include "stream/stream_event.h"

@@ -4,8 +4,8 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "ui/main_frame.h"
 #include "webif/service_list.h"
 

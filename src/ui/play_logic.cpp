@@ -5,7 +5,7 @@
 #include <wx/datetime.h>
 #include <wx/intl.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "webif/url_escape.h"
 
 namespace {

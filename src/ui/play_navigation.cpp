@@ -3,7 +3,7 @@
 #include <wx/gauge.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 #include "ui/main_frame.h"
 

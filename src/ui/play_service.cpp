@@ -10,9 +10,9 @@
 #include <wx/xrc/xmlres.h>
 
 #include "app/app.h"
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 #include "stream/stream_info.h"
 #include "stream/stream_supervisor.h"

@@ -6,9 +6,9 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/recording.h"
 #include "stream/screenshot.h"
 

@@ -6,8 +6,8 @@
 #include <wx/xrc/xmlres.h>
 
 #include "app/app.h"
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 #include "app/splash_frame.h"
 #include "stream/pipeline.h"
 #include "ui/fullscreen_frame.h"

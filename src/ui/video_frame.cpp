@@ -3,7 +3,7 @@
 #include <wx/sizer.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 MyVideoFrame::MyVideoFrame() {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_VIDEOFRAME");

@@ -9,9 +9,9 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings_store.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings_store.h"
 #include "webif/plain_state_view.h"
 #include "webif/query_output.h"
 #include "webif/service_list.h"

@@ -7,9 +7,9 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings.h"
 
 WebContext& Web() {
     static WebContext context;

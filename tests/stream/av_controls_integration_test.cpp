@@ -1,7 +1,7 @@
 // Volume, mute, audio track and live picture/sound settings on a playing stream.
 #include <gtest/gtest.h>
 
-#include "app/message.h"
+#include "core/message.h"
 #include "element_properties.h"
 #include "fake_av_host.h"
 #include "sim_playback_fixture.h"

@@ -1,8 +1,8 @@
 // Volume, mute and choice rules of the audio/video controls without a stream.
 #include <gtest/gtest.h>
 
-#include "app/message.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/settings.h"
 #include "fake_av_host.h"
 #include "stream/pipeline.h"
 #include "webif/plain_state_view.h"

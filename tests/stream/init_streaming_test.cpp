@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <wx/utils.h>
 
-#include "app/message.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
 
 TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "e2sim_services.h"
 #include "engine_harness.h"

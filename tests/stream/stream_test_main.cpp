@@ -5,8 +5,8 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -2,7 +2,7 @@
 // timeout/resync timers, driven without a pipeline.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "fake_stream_view.h"
 #include "stream/stream_supervisor.h"
 

@@ -16,7 +16,7 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "gui_scenario.h"
 #include "mini_json.h"

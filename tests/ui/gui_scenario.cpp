@@ -8,8 +8,8 @@
 #include <wx/dcscreen.h>
 #include <wx/filename.h>
 
-#include "app/message.h"
-#include "app/settings.h"
+#include "core/message.h"
+#include "core/settings.h"
 #include "app/splash_frame.h"
 #include "e2sim_fixture.h"
 #include "mini_json.h"

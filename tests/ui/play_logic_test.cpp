@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/datetime.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "ui/play_logic.h"
 
 namespace {

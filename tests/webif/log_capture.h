@@ -5,7 +5,7 @@
 
 #include <wx/log.h>
 
-#include "app/message.h"
+#include "core/message.h"
 
 class LogCapture : public wxLog {
 public:

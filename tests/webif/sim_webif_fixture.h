@@ -7,7 +7,7 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "log_capture.h"
 #include "webif/web_request.h"

@@ -24,7 +24,7 @@
 
 #include <wx/string.h>
 
-#include "app/message.h"
+#include "core/message.h"
 
 class wxDialog;
 class wxTextCtrl;

@@ -20,7 +20,7 @@
 #include "temp_dir.h"
 #include "app/app.h"
 #include "app/key_command.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "app_harness.h"
 
 namespace {

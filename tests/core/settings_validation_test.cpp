@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 namespace {
 

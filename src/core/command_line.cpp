@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "core/command_line.h"
 
 #include <algorithm>
 #include <string>
@@ -9,7 +9,7 @@
 #include <wx/log.h>
 #include <wx/msgout.h>
 
-#include "app/registry.h"
+#include "core/registry.h"
 
 namespace {
 

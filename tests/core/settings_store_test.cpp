@@ -11,7 +11,7 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "temp_dir.h"
 
 namespace {

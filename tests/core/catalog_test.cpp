@@ -8,7 +8,7 @@
 #include <wx/translation.h>
 #include <wx/utils.h>
 
-#include "app/catalog.h"
+#include "core/catalog.h"
 #include "temp_dir.h"
 
 namespace {

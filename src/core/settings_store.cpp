@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 #include <memory>
 
@@ -8,8 +8,8 @@
 #include <wx/mstream.h>
 #include <wx/sstream.h>
 
-#include "app/atomic_file.h"
-#include "app/paths.h"
+#include "core/atomic_file.h"
+#include "core/paths.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/catalog.h"
+#include "core/catalog.h"
 
 #include <algorithm>
 #include <clocale>

@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "core/paths.h"
 
 #include <wx/filename.h>
 #include <wx/stdpaths.h>

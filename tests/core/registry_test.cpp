@@ -3,7 +3,7 @@
 #include <wx/filename.h>
 #include <wx/utils.h>
 
-#include "app/registry.h"
+#include "core/registry.h"
 #include "temp_dir.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <wx/filename.h>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "temp_dir.h"
 
 namespace {

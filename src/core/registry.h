@@ -4,7 +4,7 @@
 
 #include <wx/string.h>
 
-#include "app/message.h"
+#include "core/message.h"
 
 // $XDG_CACHE_HOME, or ~/.cache when it is unset or empty (no trailing separator).
 wxString GStreamerCacheDir();

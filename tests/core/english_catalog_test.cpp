@@ -6,9 +6,9 @@
 #include <wx/translation.h>
 #include <wx/utils.h>
 
-#include "app/catalog.h"
-#include "app/command_line.h"
-#include "app/settings_store.h"
+#include "core/catalog.h"
+#include "core/command_line.h"
+#include "core/settings_store.h"
 #include "temp_dir.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <wx/arrstr.h>
 #include <wx/string.h>
 
-#include "app/message.h"
-#include "app/options.h"
+#include "core/message.h"
+#include "core/options.h"
 
 struct CommandLineOutcome {
     enum Action { Run, EndAfterMessage };

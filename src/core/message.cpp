@@ -1,4 +1,4 @@
-#include "app/message.h"
+#include "core/message.h"
 
 #include <wx/defs.h>
 #include <wx/log.h>

@@ -8,8 +8,8 @@
 
 #include <wx/string.h>
 
-#include "app/options.h"
-#include "app/settings.h"
+#include "core/options.h"
+#include "core/settings.h"
 
 // Data directory + "tessaro.cfg".
 wxString SettingsFilePath();

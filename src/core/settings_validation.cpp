@@ -3,7 +3,7 @@
 #include <wx/intl.h>
 #include <wx/socket.h>
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 namespace {
 
