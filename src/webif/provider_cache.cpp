@@ -7,7 +7,7 @@
 #include <wx/filefn.h>
 #include <wx/strconv.h>
 
-#include "webif/web_request.h"
+#include "webif/receiver_client.h"
 
 namespace {
 wxString DecodeUtf16(const std::string& bytes, bool bigEndian) {

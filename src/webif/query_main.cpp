@@ -1,21 +1,24 @@
 // tessaro-query: runs one receiver query with the program's own transport and parsers
 // and prints what they read, one item a line, tab-separated.
-// Exit status: 0 success, 1 request failed, 2 usage error.
+// Exit status: 0 success, 1 request failed or answer unreadable, 2 usage error.
 #include <clocale>
 #include <cstdio>
 #include <map>
 #include <vector>
 
 #include <wx/init.h>
+#include <wx/intl.h>
 #include <wx/log.h>
 
-#include "core/message.h"
 #include "core/paths.h"
 #include "core/settings_store.h"
 #include "webif/plain_state_view.h"
 #include "webif/query_output.h"
+#include "webif/receiver_client.h"
 #include "webif/service_list.h"
-#include "webif/web_request.h"
+#include "webif/state_queries.h"
+#include "webif/web_answer.h"
+#include "webif/web_commands.h"
 
 namespace {
 
@@ -88,21 +91,37 @@ void Print(const std::vector<wxString>& lines) {
         std::printf("%s\n", l.utf8_str().data());
 }
 
-int Services(const wxString& which) {
+// Says why a query failed, as the program's start-up would: the transport or status
+// message, or that the answer could not be read. Returns the exit status.
+int Failed(const QueryOutcome& outcome, const ReceiverClient& client) {
+    const wxString text = outcome.reply.Ok()
+                              ? wxString(_("Die Antwort des Receivers ist unlesbar!"))
+                              : StartupFailureMessage(outcome.reply, client.Connection().profile,
+                                                      Paths().dataDir + "tessaro.cfg");
+    std::fprintf(stderr, "%s\n", text.utf8_str().data());
+    return 1;
+}
+
+int Services(const ReceiverClient& client, const wxString& which) {
     const int kind = ServiceListKindByName(which);
     if (kind < 0)
         return 2;
-    if (!WebRequest(ServiceListCommand(kind)))
-        return 1;
     ServiceListModel model;
-    AppendServiceList(model, kind, WebAnswer(), wxString());
+    const QueryOutcome outcome = GetAndRead(client, ServiceListCommand(kind), [&](const wxString& answer) {
+        return AppendServiceList(model, kind, answer, wxString());
+    });
+    if (!outcome)
+        return Failed(outcome, client);
     Print(FormatServiceLines(model, kind));
     return 0;
 }
 
-int NowNext(PlainStateView& view) {
-    if (!QueryNowNext(view, true) || !QueryNowNext(view, false))
-        return 1;
+int NowNext(const ReceiverClient& client, PlainStateView& view) {
+    for (bool now : {true, false}) {
+        const QueryOutcome outcome = QueryNowNext(client, view, now);
+        if (!outcome)
+            return Failed(outcome, client);
+    }
     const auto& t = view.staticTexts;
     std::printf("now\t%s\t%s\t%s\n", t[1].utf8_str().data(), view.state.nowEventText.utf8_str().data(),
                 t[3].utf8_str().data());
@@ -111,63 +130,83 @@ int NowNext(PlainStateView& view) {
     return 0;
 }
 
-int AudioTracks() {
-    if (!WebRequest("getaudiotracks"))
-        return 1;
+int AudioTracks(const ReceiverClient& client) {
     std::vector<AudioTrack> tracks;
-    if (!ParseAudioTracks(WebAnswer(), tracks))
-        return 1;
+    const QueryOutcome outcome = GetAndRead(client, AudioTracksCommand(), [&](const wxString& answer) {
+        return ParseAudioTracks(answer, tracks);
+    });
+    if (!outcome)
+        return Failed(outcome, client);
     Print(FormatAudioTracks(tracks));
     return 0;
 }
 
-int SubServices(PlainStateView& view) {
-    if (!WebRequest("streamsubservices?sRef=" + std::string(view.state.currentServiceRef.utf8_str())))
-        return 1;
+int SubServices(const ReceiverClient& client, const PlainStateView& view) {
     std::vector<SubService> services;
-    ParseSubServices(WebAnswer(), services);
+    const QueryOutcome outcome =
+        GetAndRead(client, SubServicesCommand(view.state.currentServiceRef),
+                   [&](const wxString& answer) { return ParseSubServices(answer, services); });
+    if (!outcome)
+        return Failed(outcome, client);
     for (const SubService& s : services)
         std::printf("%s\t%s\n", s.ref.utf8_str().data(), s.name.utf8_str().data());
     return 0;
 }
 
-int Run(const std::vector<wxString>& w) {
+int DeviceInfo(const ReceiverClient& client) {
+    std::vector<wxString> lines;
+    const QueryOutcome outcome = GetAndRead(client, DeviceInfoCommand(), [&](const wxString& answer) {
+        lines = FormatFlatAnswer(answer, "e2deviceinfo");
+        return ParseWebAnswer(answer, "e2deviceinfo").Root().IsValid();
+    });
+    if (!outcome)
+        return Failed(outcome, client);
+    Print(lines);
+    return 0;
+}
+
+int Standby(const ReceiverClient& client) {
+    bool standby = false;
+    const QueryOutcome outcome = QueryStandby(client, standby);
+    if (!outcome)
+        return Failed(outcome, client);
+    std::printf("standby\t%s\n", standby ? "true" : "false");
+    return 0;
+}
+
+int Similar(const ReceiverClient& client, const wxString& sRef, const wxString& eventId) {
+    wxString text;
+    const QueryOutcome outcome = QuerySimilarEvents(client, sRef, eventId, text);
+    if (!outcome)
+        return Failed(outcome, client);
+    text.Replace(" - ", "\t");
+    std::printf("%s\n", text.Mid(text.StartsWith("\n") ? 1 : 0).utf8_str().data());
+    return 0;
+}
+
+int Run(const ReceiverClient& client, const std::vector<wxString>& w) {
     const wxString& cmd = w[0];
     const size_t n = w.size();
-    if (cmd == "deviceinfo" && n == 1) {
-        if (!WebRequest("deviceinfo"))
-            return 1;
-        Print(FormatFlatAnswer(WebAnswer(), "e2deviceinfo"));
-        return 0;
-    }
-    if (cmd == "standby" && n == 1) {
-        if (!WebRequest("powerstate?newstate=-1"))
-            return 1;
-        std::printf("standby\t%s\n", ParseStandby(WebAnswer()) ? "true" : "false");
-        return 0;
-    }
+    if (cmd == "deviceinfo" && n == 1)
+        return DeviceInfo(client);
+    if (cmd == "standby" && n == 1)
+        return Standby(client);
     if (cmd == "services" && n == 2)
-        return Services(w[1]);
+        return Services(client, w[1]);
     if (cmd == "audiotracks" && n == 1)
-        return AudioTracks();
-    if (cmd == "similar" && n == 3) {
-        if (!WebRequest("epgsimilar?sRef=" + std::string(w[1].utf8_str()) +
-                        "&eventid=" + std::string(w[2].utf8_str())))
-            return 1;
-        wxString text = FormatSimilarEvents(WebAnswer());
-        text.Replace(" - ", "\t");
-        std::printf("%s\n", text.Mid(text.StartsWith("\n") ? 1 : 0).utf8_str().data());
-        return 0;
-    }
+        return AudioTracks(client);
+    if (cmd == "similar" && n == 3)
+        return Similar(client, w[1], w[2]);
     if ((cmd != "current" && cmd != "nownext" && cmd != "subservices") || n != 1)
         return 2;
     PlainStateView view;
-    if (!QueryCurrentService(view))
-        return 1;
+    const QueryOutcome outcome = QueryCurrentService(client, view);
+    if (!outcome)
+        return Failed(outcome, client);
     if (cmd == "nownext")
-        return NowNext(view);
+        return NowNext(client, view);
     if (cmd == "subservices")
-        return SubServices(view);
+        return SubServices(client, view);
     std::printf("reference\t%s\nname\t%s\ntype\t%d\n", view.state.currentServiceRef.utf8_str().data(),
                 view.state.currentServiceName.utf8_str().data(), view.state.currentItemType);
     return 0;
@@ -194,14 +233,9 @@ int main(int argc, char** argv) {
         std::fputs("tessaro-query: no usable receiver profile\n", stderr);
         return 2;
     }
-    Web().settings = &settings;
-    // The status texts the program shows during start-up tell the user what failed.
-    Web().startupReporting = true;
-    SetMessageHandler([](const wxString& text, MessageIcon, wxWindow*) {
-        std::fprintf(stderr, "%s\n", text.utf8_str().data());
-        return 0;
-    });
-    const int rc = Run(args.words);
+    // Only Get is used: replies never need to reach another thread.
+    const ReceiverClient client(ConnectionOf(settings, false, Paths().dataDir), {});
+    const int rc = Run(client, args.words);
     if (rc == 2)
         std::fputs(kUsage, stderr);
     return rc;

@@ -25,8 +25,31 @@ void SortAndRenumberSender(std::vector<ChannelEntry>& sender);
 // "tv-provider-%ld.xml" / "ra-provider-%ld.xml" for provider kinds 0 / 2.
 wxString ProviderCacheName(int listKind, long profileIndex);
 
-// Loads one list: provider lists from their cache file in `dataDir` when it exists,
-// otherwise through WebRequest (a provider answer is then cached). resetCurrentMatch
-// starts a new search for the current service. False when nothing could be loaded.
+// Where a provider list (kinds 0, 2) is cached: dataDir + ProviderCacheName; empty for
+// bouquet lists, which are never cached.
+wxString ServiceListCachePath(int listKind, const wxString& dataDir, long profileIndex);
+
+// Appends the cached copy of a list; false when there is no cache file or it cannot be
+// read (then ask the receiver for ServiceListCommand(listKind)).
+bool AppendCachedServiceList(ServiceListModel& model, int listKind, const wxString& cachePath,
+                             const wxString& currentServiceRef);
+
+// Appends the receiver's answer (a reply handler's job) and, once it was readable, caches
+// it at `cachePath` (when not empty). False for an unreadable answer: nothing is added
+// and nothing cached.
+bool AppendReceivedServiceList(ServiceListModel& model, int listKind, const wxString& answer,
+                               const wxString& currentServiceRef, const wxString& cachePath);
+
+class ReceiverClient;
+
+// Loads one list, blocking: the provider cache in `dataDir` when it is readable, else
+// the receiver. resetCurrentMatch starts a new search for the current service. False
+// when nothing could be loaded.
+bool LoadServiceList(const ReceiverClient& client, ServiceListModel& model, int listKind,
+                     bool resetCurrentMatch, const wxString& currentServiceRef, const wxString& dataDir,
+                     long profileIndex);
+
+// Deprecated: the same on the process-wide context of web_request.h, for the windows
+// until they use ReceiverClient.
 bool LoadServiceList(ServiceListModel& model, int listKind, bool resetCurrentMatch,
                      const wxString& currentServiceRef, const wxString& dataDir, long profileIndex);

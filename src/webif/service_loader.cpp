@@ -4,33 +4,43 @@
 #include <wx/log.h>
 
 #include "webif/provider_cache.h"
+#include "webif/receiver_client.h"
 #include "webif/service_list.h"
-#include "webif/web_answer.h"
-#include "webif/web_request.h"
 
-namespace {
-bool FetchList(int listKind, const wxString& cachePath, wxString& answer) {
-    if (!cachePath.empty() && wxFileExists(cachePath) && ReadProviderCache(cachePath, answer))
-        return true;
-    if (!WebRequest(ServiceListCommand(listKind)))
+wxString ServiceListCachePath(int listKind, const wxString& dataDir, long profileIndex) {
+    const bool provider = listKind == 0 || listKind == 2;
+    return provider ? dataDir + ProviderCacheName(listKind, profileIndex) : wxString();
+}
+
+bool AppendCachedServiceList(ServiceListModel& model, int listKind, const wxString& cachePath,
+                             const wxString& currentServiceRef) {
+    wxString answer;
+    return !cachePath.empty() && wxFileExists(cachePath) && ReadProviderCache(cachePath, answer) &&
+           AppendServiceList(model, listKind, answer, currentServiceRef);
+}
+
+bool AppendReceivedServiceList(ServiceListModel& model, int listKind, const wxString& answer,
+                               const wxString& currentServiceRef, const wxString& cachePath) {
+    if (!AppendServiceList(model, listKind, answer, currentServiceRef))
         return false;
-    answer = WebAnswer();
     // Only a readable list is cached: a cached error page would stick forever.
-    if (!cachePath.empty() && ParseWebAnswer(answer, "e2servicelistrecursive").Root().IsValid() &&
-        !WriteProviderCache(cachePath, answer))
+    if (!cachePath.empty() && !WriteProviderCache(cachePath, answer))
         wxLogWarning(_("Die Datei \"%s\" konnte nicht geschrieben werden!"), cachePath);
     return true;
 }
-} // namespace
 
-bool LoadServiceList(ServiceListModel& model, int listKind, bool resetCurrentMatch,
-                     const wxString& currentServiceRef, const wxString& dataDir, long profileIndex) {
+bool LoadServiceList(const ReceiverClient& client, ServiceListModel& model, int listKind,
+                     bool resetCurrentMatch, const wxString& currentServiceRef, const wxString& dataDir,
+                     long profileIndex) {
     if (resetCurrentMatch)
         model.current = CurrentServiceMatch();
-    const bool provider = listKind == 0 || listKind == 2;
-    const wxString cachePath = provider ? dataDir + ProviderCacheName(listKind, profileIndex) : wxString();
-    wxString answer;
-    if (!FetchList(listKind, cachePath, answer))
-        return false;
-    return AppendServiceList(model, listKind, answer, currentServiceRef);
+    const wxString cachePath = ServiceListCachePath(listKind, dataDir, profileIndex);
+    if (AppendCachedServiceList(model, listKind, cachePath, currentServiceRef))
+        return true;
+    return GetAndRead(client, ServiceListCommand(listKind),
+                      [&](const wxString& answer) {
+                          return AppendReceivedServiceList(model, listKind, answer, currentServiceRef,
+                                                           cachePath);
+                      })
+        .Ok();
 }

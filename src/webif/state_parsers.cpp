@@ -41,12 +41,18 @@ wxString LocalDateText(std::time_t t) {
     return wxString::Format("%.2d.%.2d.%.4d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
 }
 
-bool ParseStandby(const wxString& answer) {
-    return ParseWebAnswer(answer, "e2powerstate").Root().ChildText("e2instandby").StartsWith("true");
+bool ParseStandby(const wxString& answer, bool& inStandby) {
+    const ParsedAnswer doc = ParseWebAnswer(answer, "e2powerstate");
+    if (!doc.Root().IsValid())
+        return false;
+    inStandby = doc.Root().ChildText("e2instandby").StartsWith("true");
+    return true;
 }
 
-void ApplyCurrentService(const wxString& answer, ReceiverState& state) {
+bool ApplyCurrentService(const wxString& answer, ReceiverState& state) {
     const ParsedAnswer doc = ParseWebAnswer(answer, "e2currentserviceinformation");
+    if (!doc.Root().IsValid())
+        return false;
     for (const AnswerElement& service : doc.Root().Children("e2service")) {
         for (const AnswerElement& field : service.Children()) {
             const wxString text = field.Text();
@@ -66,12 +72,13 @@ void ApplyCurrentService(const wxString& answer, ReceiverState& state) {
             }
         }
     }
+    return true;
 }
 
-bool ParseLastEvent(const wxString& answer, EpgEventInfo& event) {
-    const ParsedAnswer doc = ParseWebAnswer(answer, "e2eventlist");
+namespace {
+bool LastEventOf(const AnswerElement& list, EpgEventInfo& event) {
     bool found = false;
-    for (const AnswerElement& e : doc.Root().Children("e2event")) {
+    for (const AnswerElement& e : list.Children("e2event")) {
         found = true;
         event.id = e.ChildText("e2eventid");
         event.start = e.ChildText("e2eventstart");
@@ -84,6 +91,49 @@ bool ParseLastEvent(const wxString& answer, EpgEventInfo& event) {
         event.serviceName = e.ChildText("e2eventservicename");
     }
     return found;
+}
+
+void ShowNow(const EpgEventInfo& event, ReceiverStateView& view, std::time_t clock) {
+    const NowPanel p = FormatNowEvent(event, clock);
+    view.SetBoxLabel(ReceiverStateView::kProgramInfoBox, p.boxLabel);
+    view.State().currentServiceName = p.serviceName;
+    view.SetStaticText(1, p.start);
+    view.SetStaticText(2, p.title);
+    view.SetStaticText(3, p.remaining);
+    view.State().nowEventText = p.eventText;
+    view.SetGauge(p.gaugeRange, p.gaugeValue);
+}
+
+void ShowNext(const EpgEventInfo& event, ReceiverStateView& view) {
+    const NextPanel p = FormatNextEvent(event);
+    view.SetStaticText(4, p.start);
+    view.SetStaticText(5, p.title);
+    view.SetStaticText(6, p.duration);
+    view.State().nextEventText = p.eventText;
+}
+
+void UpdateAvBox(ReceiverStateView& view) {
+    view.SetBoxLabel(ReceiverStateView::kAvBox,
+                     AvBoxLabel(view.AudioChoice().Count(), view.VideoChoice().Count()));
+}
+} // namespace
+
+bool ParseLastEvent(const wxString& answer, EpgEventInfo& event) {
+    return LastEventOf(ParseWebAnswer(answer, "e2eventlist").Root(), event);
+}
+
+bool ApplyNowNext(const wxString& answer, ReceiverStateView& view, bool now, std::time_t clock) {
+    const ParsedAnswer doc = ParseWebAnswer(answer, "e2eventlist");
+    if (!doc.Root().IsValid())
+        return false;
+    EpgEventInfo event;
+    if (!LastEventOf(doc.Root(), event))
+        return true;
+    if (now)
+        ShowNow(event, view, clock);
+    else
+        ShowNext(event, view);
+    return true;
 }
 
 NowPanel FormatNowEvent(const EpgEventInfo& event, std::time_t clock) {
@@ -125,7 +175,7 @@ NextPanel FormatNextEvent(const EpgEventInfo& event) {
 
 bool ParseAudioTracks(const wxString& answer, std::vector<AudioTrack>& tracks) {
     const ParsedAnswer doc = ParseWebAnswer(answer, "e2audiotracklist");
-    if (!doc.IsWellFormed())
+    if (!doc.Root().IsValid())
         return false;
     for (const AnswerElement& t : doc.Root().Children("e2audiotrack")) {
         tracks.push_back({t.ChildText("e2audiotrackdescription"), t.ChildText("e2audiotrackid"),
@@ -193,9 +243,39 @@ void ApplySubServices(ChoiceView& video, const std::vector<SubService>& services
         video.Enable(true);
 }
 
-wxString FormatSimilarEvents(const wxString& answer) {
-    wxString out;
+bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count) {
+    std::vector<AudioTrack> tracks;
+    if (!ParseAudioTracks(answer, tracks))
+        return false;
+    MatchAudioTracks(view.AudioChoice(), tracks);
+    UpdateAvBox(view);
+    count = static_cast<int>(tracks.size());
+    return true;
+}
+
+bool ApplySubServices(const wxString& answer, ReceiverStateView& view) {
+    std::vector<SubService> services;
+    if (!ParseSubServices(answer, services))
+        return false;
+    ApplySubServices(view.VideoChoice(), services, view.State().currentServiceRef);
+    UpdateAvBox(view);
+    return true;
+}
+
+bool ParseServicePlayable(const wxString& answer, bool& playable) {
+    const ParsedAnswer doc = ParseWebAnswer(answer, "e2serviceplayable");
+    if (!doc.Root().IsValid())
+        return false;
+    // Only an explicit "False" means no free tuner; the receiver knows best otherwise.
+    playable = doc.Root().ChildText("e2isplayable").Strip(wxString::both) != "False";
+    return true;
+}
+
+bool ParseSimilarEvents(const wxString& answer, wxString& out) {
     const ParsedAnswer doc = ParseWebAnswer(answer, "e2eventlist");
+    if (!doc.Root().IsValid())
+        return false;
+    out.clear();
     for (const AnswerElement& e : doc.Root().Children("e2event")) {
         for (const AnswerElement& field : e.Children()) {
             if (field.Name() == "e2eventstart") {
@@ -206,5 +286,5 @@ wxString FormatSimilarEvents(const wxString& answer) {
             }
         }
     }
-    return out;
+    return true;
 }

@@ -1,32 +1,52 @@
 // Small queries of the receiver's state (standby, current service, now/next, audio
-// tracks, sub-services, similar broadcasts). Each is request + pure parse + apply.
+// tracks, sub-services, similar broadcasts). Each is command builder + pure parse/apply;
+// the GUI sends the command with ReceiverClient::Request and applies the reply's body.
 #pragma once
 
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include <wx/string.h>
 
+#include "webif/receiver_client.h"
 #include "webif/state_view.h"
 
-// --- Queries (through WebRequest) ---
+// --- Answers: what a reply handler calls with the reply's body. Each returns false for
+// an unreadable answer (malformed, truncated, wrong root); nothing changes then. ---
+bool ParseStandby(const wxString& answer, bool& inStandby);
+bool ApplyCurrentService(const wxString& answer, ReceiverState& state);
+// The "epgservicenow" (now) or "epgservicenext" answer into the panel; a readable list
+// without events changes nothing.
+bool ApplyNowNext(const wxString& answer, ReceiverStateView& view, bool now, std::time_t clock);
+// False when the answer should be asked for again (right after a zap the receiver may
+// not have the track list yet); `count` is the number of tracks read.
+bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count);
+bool ApplySubServices(const wxString& answer, ReceiverStateView& view);
+bool ParseSimilarEvents(const wxString& answer, wxString& text);
+// "serviceplayable": whether a tuner is free for the service.
+bool ParseServicePlayable(const wxString& answer, bool& playable);
+
+// --- Blocking queries: command builder (web_commands.h) + Get + the parser above. For
+// tessaro-query, tests and worker threads. ---
+QueryOutcome QueryStandby(const ReceiverClient& client, bool& inStandby);
+QueryOutcome QueryCurrentService(const ReceiverClient& client, ReceiverStateView& view);
+QueryOutcome QueryNowNext(const ReceiverClient& client, ReceiverStateView& view, bool now);
+// One try; the caller decides about asking again.
+QueryOutcome QueryAudioTracks(const ReceiverClient& client, ReceiverStateView& view, int& count);
+QueryOutcome QuerySubServices(const ReceiverClient& client, ReceiverStateView& view);
+QueryOutcome QuerySimilarEvents(const ReceiverClient& client, const wxString& sRef, const wxString& eventId,
+                                wxString& text);
+
+// --- Deprecated: the GUI's blocking calls on the process-wide context of web_request.h
+// (start-up message boxes included); they go once the windows use ReceiverClient. ---
 bool QueryStandby();
 bool QueryCurrentService(ReceiverStateView& view);
 bool QueryNowNext(ReceiverStateView& view, bool now);
-bool QueryNowNext(ReceiverStateView& view, bool now, std::time_t clock);
-// Waits between tries of QueryAudioTracks; tests pass a recording no-op.
-using PauseFn = std::function<void(int milliseconds)>;
 int QueryAudioTracks(ReceiverStateView& view);
-int QueryAudioTracks(ReceiverStateView& view, const PauseFn& pause);
 void QuerySubServices(ReceiverStateView& view);
-wxString QuerySimilarEvents(const wxString& sRef, const wxString& eventId);
 
 // --- Pure parts ---
-bool ParseStandby(const wxString& answer);
-void ApplyCurrentService(const wxString& answer, ReceiverState& state);
-
 struct EpgEventInfo {
     wxString id, start, duration, title, description, descriptionExtended, serviceRef, serviceName;
 };
@@ -48,7 +68,7 @@ NextPanel FormatNextEvent(const EpgEventInfo& event);
 struct AudioTrack {
     wxString description, id, pid, active;
 };
-// False when the answer is not a well-formed document (the caller retries).
+// False when the answer has no track list (the caller asks again).
 bool ParseAudioTracks(const wxString& answer, std::vector<AudioTrack>& tracks);
 void MatchAudioTracks(ChoiceView& choice, const std::vector<AudioTrack>& tracks);
 wxString AvBoxLabel(int audioCount, int videoCount);
@@ -59,8 +79,6 @@ struct SubService {
 // False for a wrong root (nothing changes then).
 bool ParseSubServices(const wxString& answer, std::vector<SubService>& services);
 void ApplySubServices(ChoiceView& video, const std::vector<SubService>& services, const wxString& currentRef);
-
-wxString FormatSimilarEvents(const wxString& answer);
 
 // "%.2d:%.2d" / "%.2d.%.2d.%.4d" in local time.
 wxString LocalClockText(std::time_t t);

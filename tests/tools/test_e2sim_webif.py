@@ -1,5 +1,6 @@
 """Black-box tests of the simulator's web interface over the network."""
 
+import base64
 import re
 import socket
 import threading
@@ -417,6 +418,31 @@ def test_fault_n_empty_answers_then_good(sim):
     bodies = [sim.web_cmd("getaudiotracks") for _ in range(4)]
     assert [(a.status, a.body) for a in bodies[:3]] == [(200, b"")] * 3
     assert bodies[3].xml().tag == "e2audiotracklist"
+
+
+def test_fault_truncate_random_endless_and_hang(sim):
+    whole = sim.web_cmd("getcurrent").body
+    sim.fault("cmd=getcurrent&truncate=40")
+    assert sim.web_cmd("getcurrent").body == whole[:40]
+    sim.fault("cmd=deviceinfo&random=1")
+    assert not sim.web_cmd("deviceinfo").body.startswith(b"<?xml")
+    sim.fault("cmd=getallservices&endless=1")
+    with socket.create_connection(("127.0.0.1", sim.web)) as c:
+        c.sendall(b"GET /web/getallservices HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n"
+                  % base64.b64encode(b"root:tunerpwd"))
+        got = b""
+        while len(got) < 1 << 20:
+            got += c.recv(65536)
+        assert b"Content-Length" not in got.split(b"\r\n\r\n")[0]
+        assert got.count(b"<e2bouquet>") > 1000
+    sim.fault("cmd=getcurrent&hang=1")
+    with socket.create_connection(("127.0.0.1", sim.web)) as c:
+        c.sendall(b"GET /web/getcurrent HTTP/1.0\r\nAuthorization: Basic %s\r\n\r\n"
+                  % base64.b64encode(b"root:tunerpwd"))
+        c.settimeout(1.5)
+        with pytest.raises(socket.timeout):
+            c.recv(1)
+    assert sim.web_cmd("deviceinfo").status == 200  # the held connection blocks nobody
 
 
 def test_fault_serviceplayable_and_stream_faults_are_kept(sim):

@@ -6,10 +6,10 @@
 
 #include "webif/plain_state_view.h"
 #include "webif/provider_cache.h"
+#include "webif/receiver_client.h"
 #include "webif/service_list.h"
 #include "webif/state_queries.h"
 #include "webif/web_answer.h"
-#include "webif/web_request.h"
 
 namespace {
 
@@ -17,7 +17,11 @@ using Parser = std::function<void(const wxString&)>;
 
 std::vector<std::pair<const char*, Parser>> AllParsers() {
     return {
-        {"standby", [](const wxString& a) { ParseStandby(a); }},
+        {"standby",
+         [](const wxString& a) {
+             bool standby = false;
+             ParseStandby(a, standby);
+         }},
         {"current",
          [](const wxString& a) {
              ReceiverState s;
@@ -47,7 +51,11 @@ std::vector<std::pair<const char*, Parser>> AllParsers() {
                  ApplySubServices(c, s, "1:0:1");
              }
          }},
-        {"similar", [](const wxString& a) { FormatSimilarEvents(a); }},
+        {"similar",
+         [](const wxString& a) {
+             wxString text;
+             ParseSimilarEvents(a, text);
+         }},
         {"services",
          [](const wxString& a) {
              ServiceListModel m;
@@ -76,6 +84,12 @@ TEST(ParserRobustnessTest, EveryPrefixOfAGoodAnswer) {
     const std::string good = kGoodList;
     for (size_t n = 0; n <= good.size(); n += 7)
         FeedAll(wxString::FromUTF8(good.substr(0, n)));
+    // A list cut anywhere is a failed load, not a shorter list.
+    for (size_t n = 0; n < good.size(); n += 3) {
+        ServiceListModel m;
+        EXPECT_FALSE(AppendServiceList(m, 1, wxString::FromUTF8(good.substr(0, n)), "")) << n;
+        EXPECT_TRUE(m.tv.bouquets.empty()) << n;
+    }
 }
 
 TEST(ParserRobustnessTest, DeepNestingIsRejectedWithoutRecursion) {
@@ -120,7 +134,9 @@ TEST(ParserRobustnessTest, NonUtf8BytesAreReadAsLatin1) {
     const std::string latin1 = "<e2powerstate><e2instandby>true \xE4\xF6\xFC</e2instandby></e2powerstate>";
     const wxString text = DecodeAnswerBody(latin1);
     EXPECT_EQ(text, wxString::FromUTF8("<e2powerstate><e2instandby>true äöü</e2instandby></e2powerstate>"));
-    EXPECT_TRUE(ParseStandby(text));
+    bool standby = false;
+    EXPECT_TRUE(ParseStandby(text, standby));
+    EXPECT_TRUE(standby);
     FeedAll(DecodeAnswerBody("\xFF\xFE<\0r\0>\0"));
     FeedAll(DecodeCacheText(std::string("\xFE\xFF\xD8\x00", 4))); // lone surrogate
 }

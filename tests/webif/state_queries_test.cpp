@@ -21,23 +21,26 @@ constexpr std::time_t kStart = 1700000000; // 14.11.2023 23:13:20 local (CET)
 
 struct StandbyCase {
     const char* answer;
+    bool readable;
     bool standby;
 };
 class StandbyTest : public ::testing::TestWithParam<StandbyCase> {};
 TEST_P(StandbyTest, CaseSensitiveTruePrefix) {
-    EXPECT_EQ(ParseStandby(GetParam().answer), GetParam().standby) << GetParam().answer;
+    bool standby = false;
+    EXPECT_EQ(ParseStandby(GetParam().answer, standby), GetParam().readable) << GetParam().answer;
+    EXPECT_EQ(standby, GetParam().standby) << GetParam().answer;
 }
 const StandbyCase kStandby[] = {
-    {"<e2powerstate><e2instandby>true</e2instandby></e2powerstate>", true},
-    {"<e2powerstate><e2instandby>true\n\t</e2instandby></e2powerstate>", true},
-    {"<e2powerstate><e2instandby>trueish</e2instandby></e2powerstate>", true},
-    {"<e2powerstate><e2instandby>True</e2instandby></e2powerstate>", false},
-    {"<e2powerstate><e2instandby>false</e2instandby></e2powerstate>", false},
-    {"<e2powerstate><e2instandby/></e2powerstate>", false},
-    {"<e2powerstate></e2powerstate>", false},
-    {"<e2simplexmlresult><e2instandby>true</e2instandby></e2simplexmlresult>", false},
-    {"<e2powerstate><e2instandby>true</e2instandby>", false},
-    {"", false},
+    {"<e2powerstate><e2instandby>true</e2instandby></e2powerstate>", true, true},
+    {"<e2powerstate><e2instandby>true\n\t</e2instandby></e2powerstate>", true, true},
+    {"<e2powerstate><e2instandby>trueish</e2instandby></e2powerstate>", true, true},
+    {"<e2powerstate><e2instandby>True</e2instandby></e2powerstate>", true, false},
+    {"<e2powerstate><e2instandby>false</e2instandby></e2powerstate>", true, false},
+    {"<e2powerstate><e2instandby/></e2powerstate>", true, false},
+    {"<e2powerstate></e2powerstate>", true, false},
+    {"<e2simplexmlresult><e2instandby>true</e2instandby></e2simplexmlresult>", false, false},
+    {"<e2powerstate><e2instandby>true</e2instandby>", false, false},
+    {"", false, false},
 };
 INSTANTIATE_TEST_SUITE_P(Answers, StandbyTest, ::testing::ValuesIn(kStandby));
 
@@ -52,7 +55,8 @@ class CurrentServiceTest : public ::testing::TestWithParam<CurrentCase> {};
 TEST_P(CurrentServiceTest, FillsFields) {
     const CurrentCase& c = GetParam();
     ReceiverState s{"old:ref", "Alt", 9, "", ""};
-    ApplyCurrentService(wxString::FromUTF8(c.answer), s);
+    const bool unreadable = std::string(c.name) == "wrong_root" || std::string(c.name) == "truncated";
+    EXPECT_EQ(ApplyCurrentService(wxString::FromUTF8(c.answer), s), !unreadable);
     EXPECT_EQ(s.currentServiceRef, c.ref);
     EXPECT_EQ(s.currentServiceName, wxString::FromUTF8(c.serviceName));
     EXPECT_EQ(s.currentItemType, c.type);
@@ -146,6 +150,13 @@ TEST(NextPanelTest, LastEventWinsAndDurationInMinutes) {
     EXPECT_EQ(p.eventText, "A & B (89 min)");
     EXPECT_FALSE(ParseLastEvent("<e2eventlist/>", e));
     EXPECT_FALSE(ParseLastEvent("<e2simplexmlresult><e2event/></e2simplexmlresult>", e));
+
+    // A list without events is an answer (nothing shown); a cut one is not.
+    PlainStateView view;
+    EXPECT_TRUE(ApplyNowNext("<e2eventlist/>", view, false, kStart));
+    EXPECT_TRUE(view.staticTexts[5].empty());
+    EXPECT_FALSE(ApplyNowNext("<e2eventlist><e2event><e2eventtitle>x</e2eventtitle>", view, false, kStart));
+    EXPECT_TRUE(view.staticTexts[5].empty());
 }
 
 const char* const kTracks =
@@ -189,7 +200,7 @@ TEST(AudioTracksTest, CountMismatchChangesNothingAndMalformedAsksForRetry) {
     std::vector<AudioTrack> none;
     EXPECT_FALSE(ParseAudioTracks("", none));
     EXPECT_FALSE(ParseAudioTracks("<e2audiotracklist><e2audiotrack>", none));
-    EXPECT_TRUE(ParseAudioTracks("<e2other/>", none)); // well-formed: no retry, no tracks
+    EXPECT_FALSE(ParseAudioTracks("<e2other/>", none)); // not a track list either
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(AvBoxLabel(2, 1), " AV-Optionen [ 2 Audio | 1 Video ] ");
 }
@@ -230,12 +241,25 @@ TEST(SubServicesTest, DuplicatesReplacedNamesCleanedCurrentSelected) {
 }
 
 TEST(SimilarEventsTest, OneLinePerEvent) {
-    const wxString text = FormatSimilarEvents(
+    wxString text;
+    ASSERT_TRUE(ParseSimilarEvents(
         "<e2eventlist><e2event><e2eventstart>1700000000</e2eventstart><e2eventservicename>ZDF"
         "</e2eventservicename></e2event><e2event><e2eventservicename>3sat</e2eventservicename>"
-        "<e2eventstart>1700086400</e2eventstart></e2event></e2eventlist>");
+        "<e2eventstart>1700086400</e2eventstart></e2event></e2eventlist>",
+        text));
     EXPECT_EQ(text, "\n14.11.2023 - 23:13 - ZDF3sat\n15.11.2023 - 23:13 - ");
-    EXPECT_EQ(FormatSimilarEvents("<e2simplexmlresult/>"), "");
+    EXPECT_FALSE(ParseSimilarEvents("<e2simplexmlresult/>", text));
+}
+
+TEST(ServicePlayableTest, OnlyAnExplicitFalseMeansNoTuner) {
+    bool playable = false;
+    EXPECT_TRUE(ParseServicePlayable(
+        "<e2serviceplayable><e2isplayable>True</e2isplayable></e2serviceplayable>", playable));
+    EXPECT_TRUE(playable);
+    EXPECT_TRUE(ParseServicePlayable(
+        "<e2serviceplayable><e2isplayable>False</e2isplayable></e2serviceplayable>", playable));
+    EXPECT_FALSE(playable);
+    EXPECT_FALSE(ParseServicePlayable("<e2serviceplayable><e2isplayable>False", playable));
 }
 
 } // namespace

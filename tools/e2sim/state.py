@@ -10,7 +10,11 @@ state.dataset            -- the Dataset
 state.faults             -- dict of injected faults, read at the time of use:
     faults['cmd'][command] = {'status': 401|404|500, 'delay_ms': N,
                               'malformed': True, 'wrongroot': True,
-                              'empty': N (remaining empty answers)}
+                              'empty': N (remaining empty answers),
+                              'truncate': N (body cut after N bytes; 0: half),
+                              'random': True (random bytes instead of XML),
+                              'endless': True (a list that never ends),
+                              'hang': True (no answer at all; the connection is held)}
     faults['serviceplayable'] = 'False'
     faults['stream'] = {'mode': 'never'|'stall'|'stop', 'after': seconds}
     faults['stream_rate'] = bytes per second (int)
@@ -58,13 +62,13 @@ class State:
             cmd = query.get("cmd")
             if cmd:
                 f = self.faults.setdefault("cmd", {}).setdefault(cmd, {})
-                for key in ("status", "delay_ms", "empty"):
+                for key in ("status", "delay_ms", "empty", "truncate"):
                     if key in query:
                         try:
                             f[key] = int(query[key])
                         except ValueError:
                             return "bad number for %s" % key
-                for key in ("malformed", "wrongroot"):
+                for key in ("malformed", "wrongroot", "random", "endless", "hang"):
                     if key in query:
                         f[key] = query[key] not in ("0", "", "false", "False")
             if "serviceplayable" in query:

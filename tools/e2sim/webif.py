@@ -5,6 +5,7 @@ import base64
 import json
 import os
 import re
+import socket
 import ssl
 import subprocess
 import sys
@@ -17,6 +18,10 @@ from commands import Query
 from xmlout import DECLARATION
 
 CHUNK = 64 * 1024
+# The "endless" and "hang" faults still end some time: a client that never lets go
+# must not keep a simulator thread busy for ever.
+ENDLESS_BYTES = 4 << 30
+HANG_SECONDS = 600
 
 
 def error_page(status, text):
@@ -138,6 +143,8 @@ class Handler(BaseHTTPRequestHandler):
     def _web(self, cmd, query):
         fn = commands.COMMANDS.get(cmd)
         fault = self.sim.state.command_fault(cmd)
+        if fault.get("hang"):
+            return self._hang()
         if fault.get("delay_ms"):
             time.sleep(fault["delay_ms"] / 1000.0)
         if fault.get("status"):
@@ -147,12 +154,48 @@ class Handler(BaseHTTPRequestHandler):
             return self.send_body(404, error_page(404, "No such resource"), "text/html")
         if fault.get("empty"):
             return self.send_body(200, b"")
+        if fault.get("random"):
+            return self.send_body(200, os.urandom(CHUNK))
+        if fault.get("endless"):
+            return self._endless()
         body = fn(self.sim, Query(query))
         if fault.get("wrongroot"):
             body = _rename_root(body, "e2wrongroot")
         if fault.get("malformed"):
             body = body[: max(len(DECLARATION) + 10, len(body) // 2)]
+        if "truncate" in fault:
+            body = body[: fault["truncate"] or len(body) // 2]
         self.send_body(200, body)
+
+    def _hang(self):
+        """Reads nothing more, answers nothing and keeps the connection open until
+        the client gives up."""
+        self.close_connection = True
+        conn = self.connection
+        conn.settimeout(0.5)
+        deadline = time.monotonic() + HANG_SECONDS
+        while time.monotonic() < deadline:
+            try:
+                if not conn.recv(4096):
+                    return
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+
+    def _endless(self):
+        """A service list without Content-Length whose bouquets never stop coming."""
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "text/xml; charset=UTF-8")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        bouquet = ("<e2bouquet><e2servicereference>1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"endless.tv\""
+                   "</e2servicereference><e2servicename>Endlos</e2servicename></e2bouquet>").encode()
+        chunk = bouquet * (CHUNK // len(bouquet) + 1)
+        self.wfile.write(DECLARATION.encode() + b"<e2servicelistrecursive>")
+        for _ in range(ENDLESS_BYTES // len(chunk)):
+            self.wfile.write(chunk)
 
     def _file(self, q):
         files = self.sim.files

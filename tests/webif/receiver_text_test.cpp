@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/settings.h"
-#include "webif/web_request.h"
+#include "webif/receiver_client.h"
+#include "webif/web_commands.h"
 
 namespace {
 
@@ -97,6 +98,18 @@ TEST(DecodeAnswerBodyTest, Utf8OrLatin1) {
                                "e"),
               wxString::FromUTF8("Größe"));
     EXPECT_EQ(DecodeAnswerBody(""), "");
+}
+
+// A reference with "&", "#", "?" or a blank must reach the receiver as one value.
+TEST(WebCommandsTest, ReferencesAndTextsAreEscaped) {
+    const wxString ref = "1:0:1:A:B:1:0:0:0:0:a&b#c?d e";
+    const std::string escaped = "1%3A0%3A1%3AA%3AB%3A1%3A0%3A0%3A0%3A0%3Aa%26b%23c%3Fd%20e";
+    EXPECT_EQ(NowNextCommand(ref, true), "epgservicenow?sRef=" + escaped);
+    EXPECT_EQ(NowNextCommand(ref, false), "epgservicenext?sRef=" + escaped);
+    EXPECT_EQ(SubServicesCommand(ref), "streamsubservices?sRef=" + escaped);
+    EXPECT_EQ(SimilarEventsCommand(ref, "7&x=1"), "epgsimilar?sRef=" + escaped + "&eventid=7%26x%3D1");
+    EXPECT_EQ(ZapCommand(ref), "zap?sRef=" + escaped);
+    EXPECT_EQ(ServicePlayableCommand(ref), "serviceplayable?sRef=" + escaped);
 }
 
 } // namespace
