@@ -11,17 +11,17 @@
 #include <wx/tooltip.h>
 #include <wx/xrc/xmlres.h>
 
-#include "core/catalog.h"
-#include "core/command_line.h"
 #include "app/gui_messages.h"
 #include "app/key_command.h"
+#include "app/splash_frame.h"
+#include "core/catalog.h"
+#include "core/command_line.h"
 #include "core/message.h"
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/registry.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
-#include "app/splash_frame.h"
 #include "extras/log_frame.h"
 #include "extras/setup_dialog.h"
 #include "resources/xml_resources.h"
@@ -29,7 +29,7 @@
 #include "ui/main_frame.h"
 #include "ui/taskbar_icon.h"
 #include "ui/video_frame.h"
-#include "webif/web_request.h"
+#include "webif/receiver_client.h"
 
 wxDEFINE_EVENT(KeyCommandEvent, wxCommandEvent);
 
@@ -79,6 +79,8 @@ bool MyApp::OnInit() {
     RegisterResources();
     RemoveStaleUpdate();
 
+    context = std::make_unique<AppContext>(AppContext{Settings(), Options(), *this, *this});
+    Reconnect();
     CreateLongLivedWindows();
     ApplyTooltipSetting();
     LogStartNotes();
@@ -119,8 +121,6 @@ bool MyApp::EvaluateArguments(int profileCount) {
     ShowCommandLineMessages(outcome);
     Settings().activeProfile = Options().profileIndex;
     wxLog::SetVerbose(Options().verbose);
-    Web().debugDump = Options().debugDump;
-    Web().dataDir = Paths().dataDir;
     return outcome.action == CommandLineOutcome::Run;
 }
 
@@ -141,9 +141,9 @@ void MyApp::RemoveStaleUpdate() {
 void MyApp::CreateLongLivedWindows() {
     logFrame = new MyLogFrame();
     if (!Options().configMode)
-        splashFrame = new MySplashFrame();
-    mainFrame = new MyMainFrame();
-    videoFrame = new MyVideoFrame();
+        splashFrame = new MySplashFrame(*context);
+    mainFrame = new MyMainFrame(*context);
+    videoFrame = new MyVideoFrame(Settings());
     fullscreenFrame = new MyFullscreenFrame();
     taskBarIcon = new MyTaskBarIcon();
     SetTopWindow(mainFrame);
@@ -176,12 +176,15 @@ int MyApp::OnRun() {
     if (Options().configMode) {
         int code = 0;
         {
-            MySetupDialog dialog(nullptr);
+            MySetupDialog dialog(nullptr, Settings(), Paths().dataDir);
             dialog.CentreOnScreen();
             code = dialog.ShowModal();
         }
         if (code == 1) {
-            splashFrame = new MySplashFrame();
+            // The dialog may have changed the profiles: the menu and the connection follow.
+            mainFrame->RefreshProfileMenu();
+            Reconnect();
+            splashFrame = new MySplashFrame(*context);
             StartStartupTimer();
         } else {
             ShowMessage(
@@ -200,7 +203,20 @@ void MyApp::StartStartupTimer() {
     mainFrame->startupTimer.StartOnce(kStartupTimerMs);
 }
 
+ReceiverClient& MyApp::Client() {
+    return *receiverClient;
+}
+
+void MyApp::Reconnect() {
+    const ReceiverConnection connection = ConnectionOf(Settings(), Options().debugDump, Paths().dataDir);
+    // Replies reach the GUI thread through the application's pending-call queue.
+    receiverClient = std::make_unique<ReceiverClient>(
+        connection, [](std::function<void()> call) { wxTheApp->CallAfter(std::move(call)); });
+}
+
 int MyApp::OnExit() {
+    // Transfers still running are cancelled; their replies would find no window.
+    receiverClient.reset();
     instanceChecker.reset();
     return 0;
 }

@@ -9,6 +9,8 @@
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include "ui/app_context.h"
+
 class wxLocale;
 class wxSingleInstanceChecker;
 class MyLogFrame;
@@ -17,8 +19,9 @@ class MyMainFrame;
 class MyVideoFrame;
 class MyFullscreenFrame;
 class MyTaskBarIcon;
+class ReceiverClient;
 
-class MyApp : public wxApp {
+class MyApp : public wxApp, public LongLivedWindows, public ReceiverSession {
 public:
     MyApp();
     ~MyApp() override;
@@ -28,11 +31,21 @@ public:
     int OnExit() override;
     int FilterEvent(wxEvent& event) override;
 
-    // Destroys the long-lived windows other than the main window and the tray icon;
-    // the main window's close sequence calls it before destroying itself.
-    void DestroyLongLivedWindows();
-    // The splash window is destroyed when the start-up sequence ends.
-    void ForgetSplash() { splashFrame = nullptr; }
+    // LongLivedWindows
+    MyVideoFrame* VideoFrame() override { return videoFrame; }
+    MyFullscreenFrame* FullscreenFrame() override { return fullscreenFrame; }
+    MyTaskBarIcon* TaskBarIcon() override { return taskBarIcon; }
+    MyLogFrame* LogFrame() override { return logFrame; }
+    // The main window's close sequence calls it before destroying itself.
+    void DestroyLongLivedWindows() override;
+    void ForgetSplash() override { splashFrame = nullptr; }
+
+    // ReceiverSession
+    ReceiverClient& Client() override;
+    void Reconnect() override;
+
+    // What the windows are handed; valid from OnInit on.
+    std::unique_ptr<AppContext> context;
 
     std::unique_ptr<wxLocale> locale;
     wxString language;
@@ -45,6 +58,7 @@ public:
     MyVideoFrame* videoFrame = nullptr;
     MyFullscreenFrame* fullscreenFrame = nullptr;
     MyTaskBarIcon* taskBarIcon = nullptr;
+    std::unique_ptr<ReceiverClient> receiverClient;
 
 protected:
     // Where ShowMessage goes: real message boxes. Tests override it to record.

@@ -13,14 +13,16 @@
 #include "app/app.h"
 #include "core/options.h"
 #include "core/settings.h"
+#include "ui/app_context.h"
 #include "ui/main_frame.h"
 #include "ui/startup_runner.h"
+#include "ui/startup_sequence.h"
 
 namespace {
 constexpr int kTransparency = 224;
 } // namespace
 
-MySplashFrame::MySplashFrame() {
+MySplashFrame::MySplashFrame(AppContext& context) : context(context) {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_SPLASHFRAME");
     auto* bitmap = XRCCTRL(*this, "ID_STATICBITMAP_SPLASHBITMAP", wxStaticBitmap);
     bitmap->SetBitmap(wxXmlResource::Get()->LoadBitmap("BMP_SPLASH"));
@@ -28,14 +30,9 @@ MySplashFrame::MySplashFrame() {
     statusText = XRCCTRL(*this, "ID_STATICTEXT_SPLASHTEXT", wxStaticText);
     MakeDraggable();
 
-    int range = gauge->GetRange() + 1;
-    if (Options().skipReceiverState)
-        range -= 2;
-    if (Settings().general.TVProviders)
-        ++range;
-    if (Settings().general.RAProviders)
-        ++range;
-    gauge->SetRange(range);
+    gauge->SetRange(SplashGaugeRange(gauge->GetRange(), context.options.skipReceiverState,
+                                     context.settings.general.TVProviders != 0,
+                                     context.settings.general.RAProviders != 0));
 
     Bind(wxEVT_TIMER, &MySplashFrame::OnStartupTimer, this, kStartupTimerId);
     SetTransparent(kTransparency);
@@ -43,8 +40,9 @@ MySplashFrame::MySplashFrame() {
     CentreOnScreen();
     Show();
     Update();
-    wxYieldIfNeeded();
 }
+
+MySplashFrame::~MySplashFrame() = default;
 
 void MySplashFrame::MakeDraggable() {
     for (const char* name :
@@ -61,12 +59,12 @@ void MySplashFrame::Step(const wxString& text) {
     statusText->SetLabel(wxGetTranslation(text));
     Layout();
     Update();
-    wxYieldIfNeeded();
 }
 
 void MySplashFrame::OnStartupTimer(wxTimerEvent&) {
     // The sequence ends by destroying this window (or by ending the program).
-    RunStartup(*this, *wxGetApp().mainFrame);
+    runner = std::make_unique<StartupRunner>(*this, *wxGetApp().mainFrame, context);
+    runner->Start();
 }
 
 void MySplashFrame::OnMouseDown(wxMouseEvent& event) {

@@ -2,19 +2,25 @@
 // progress (bitmap, gauge, status text). It owns the start-up timer's events.
 #pragma once
 
+#include <memory>
+
 #include <wx/frame.h>
 #include <wx/gdicmn.h>
+
+#include "ui/startup_runner.h"
 
 class wxGauge;
 class wxStaticText;
 class wxTimerEvent;
 class wxMouseEvent;
+struct AppContext;
 
 class MySplashFrame : public wxFrame {
 public:
     static constexpr int kStartupTimerId = 1;
 
-    MySplashFrame();
+    explicit MySplashFrame(AppContext& context);
+    ~MySplashFrame() override;
 
     // One visible step of the start-up sequence: advance the gauge, show the text.
     void Step(const wxString& text);
@@ -29,4 +35,6 @@ private:
     wxGauge* gauge = nullptr;
     wxStaticText* statusText = nullptr;
     wxPoint dragOffset;
+    AppContext& context;
+    std::unique_ptr<StartupRunner> runner;
 };

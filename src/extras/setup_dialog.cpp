@@ -9,8 +9,9 @@
 #include "core/message.h"
 #include "core/settings_store.h"
 
-MySetupDialog::MySetupDialog(wxWindow* parent)
-    : profiles(Settings().profiles, Settings().profileCount, Settings().activeProfile) {
+MySetupDialog::MySetupDialog(wxWindow* parent, AppSettings& settings, const wxString& dataDir)
+    : profiles(settings.profiles, settings.profileCount, settings.activeProfile), settings(settings),
+      dataDir(dataDir) {
     wxXmlResource::Get()->LoadDialog(this, parent, "ID_DIALOG_SETUP");
     SetUpNetworkPage();
     SetUpProxyPage();
@@ -28,12 +29,12 @@ void MySetupDialog::OnAnyChange(wxCommandEvent& event) {
     event.Skip();
 }
 
-void MySetupDialog::WriteInto(AppSettings& settings) const {
-    settings.profiles = profiles.AllSlots();
-    settings.profileCount = profiles.Count();
-    settings.activeProfile = profiles.Active();
+void MySetupDialog::WriteInto(AppSettings& target) const {
+    target.profiles = profiles.AllSlots();
+    target.profileCount = profiles.Count();
+    target.activeProfile = profiles.Active();
 
-    AppSettings::Proxy& proxy = settings.proxy;
+    AppSettings::Proxy& proxy = target.proxy;
     proxy.Mode = proxyToggle->GetValue();
     proxy.Host = proxyHostText->GetValue().Strip(wxString::both);
     proxy.Port = PortFromText(proxyPortText->GetValue());
@@ -42,7 +43,7 @@ void MySetupDialog::WriteInto(AppSettings& settings) const {
 }
 
 void MySetupDialog::OnApply(wxCommandEvent&) {
-    AppSettings candidate = Settings();
+    AppSettings candidate = settings;
     WriteInto(candidate);
     wxString message;
     if (!ValidateSettingsForApply(candidate, message)) {
@@ -54,11 +55,11 @@ void MySetupDialog::OnApply(wxCommandEvent&) {
         candidate.proxy.Port = 0;
     candidate.proxyUsable = IsProxyUsable(candidate.proxy);
 
-    const AppSettings previous = Settings();
-    Settings() = candidate;
-    if (!SaveSettings(false)) {
+    const AppSettings previous = settings;
+    settings = candidate;
+    if (!SaveSettingsTo(settings, dataDir, false)) {
         // Saying "applied" without a file would lose the configuration at the next start.
-        Settings() = previous;
+        settings = previous;
         ShowMessage(_("Die Einstellungen konnten nicht gespeichert werden!"), MessageIcon::Error, this);
         return;
     }
@@ -70,7 +71,7 @@ void MySetupDialog::OnCancel(wxCommandEvent&) {
 }
 
 void MySetupDialog::OnClose(wxCloseEvent& event) {
-    if (modified && !Settings().general.ExpertMode && event.CanVeto() &&
+    if (modified && !settings.general.ExpertMode && event.CanVeto() &&
         ShowMessage(_("Alle Änderungen wirklich verwerfen?"), MessageIcon::Question, this) != wxYES) {
         event.Veto();
         return;

@@ -6,6 +6,8 @@
 
 #include <wx/dialog.h>
 
+#include "core/settings.h"
+
 #include "extras/setup_profiles.h"
 
 class wxBitmapComboBox;
@@ -19,7 +21,8 @@ public:
     static constexpr int kApplied = 1;
     static constexpr int kDiscarded = 2;
 
-    explicit MySetupDialog(wxWindow* parent);
+    // Edits `settings`; an applied change is saved into dataDir + "tessaro.cfg".
+    MySetupDialog(wxWindow* parent, AppSettings& settings, const wxString& dataDir);
 
 private:
     // Network page (setup_dialog_network.cpp).
@@ -43,13 +46,15 @@ private:
     void OnProxyMode(wxCommandEvent& event);
 
     // Apply and close (setup_dialog.cpp).
-    void WriteInto(AppSettings& settings) const;
+    void WriteInto(AppSettings& target) const;
     void OnApply(wxCommandEvent& event);
     void OnCancel(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnAnyChange(wxCommandEvent& event);
 
     ProfileList profiles;
+    AppSettings& settings;
+    wxString dataDir;
     int selected = 0;
     bool modified = false;
 

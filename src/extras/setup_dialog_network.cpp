@@ -139,7 +139,7 @@ void MySetupDialog::OnAdd(wxCommandEvent&) {
 void MySetupDialog::OnDelete(wxCommandEvent&) {
     if (!profiles.CanDelete())
         return;
-    if (!Settings().general.ExpertMode &&
+    if (!settings.general.ExpertMode &&
         ShowMessage(wxString::Format(_("Soll das Profil \"%s\" wirklich gelöscht werden?"),
                                      profiles.At(selected).Name),
                     MessageIcon::Question, this) != wxYES)
@@ -155,7 +155,7 @@ void MySetupDialog::SetUpProxyPage() {
     proxyPassText = XRCCTRL(*this, "ID_TEXTCTRL_PROXY_PASS", wxTextCtrl);
     AllowDigitsOnly(proxyPortText);
 
-    const AppSettings::Proxy& proxy = Settings().proxy;
+    const AppSettings::Proxy& proxy = settings.proxy;
     proxyToggle->SetValue(proxy.Mode);
     proxyHostText->ChangeValue(proxy.Host);
     proxyPortText->ChangeValue(PortToText(proxy.Port));

@@ -155,7 +155,9 @@ void StreamSupervisor::OnPlaying() {
     const bool tvControl = Settings().general.TVControl != 0;
     if (view_.CurrentItemType() == 1 && tvControl)
         view_.QuerySubservices();
-    if (!(tvControl && view_.ReceiverChoseAudioTrack()))
+    if (tvControl)
+        view_.AskReceiverAudioTrack([this] { ChooseAudioTrack(); });
+    else
         ChooseAudioTrack();
     if (pipWasActive_) {
         pipWasActive_ = false;

@@ -3,6 +3,8 @@
 // The main window implements it; tests use a recording double.
 #pragma once
 
+#include <functional>
+
 #include <wx/string.h>
 
 enum class StreamTool { Record, Volume, StreamInfo, Fullscreen, Standalone, Wallpaper, Teletext, Screenshot };
@@ -51,10 +53,11 @@ public:
     virtual int CurrentItemType() const = 0; // 1 TV, 2 radio, 3 recording
     // currentServiceName + "\n\n" + nowEventText + "\n" + nextEventText
     virtual wxString OverlayText() const = 0;
-    // Receiver-side work when playing starts (sub-services); true when the
-    // receiver's audio-track query chose the track (only with TV control).
+    // Receiver-side work when playing starts: the sub-services, and (with TV control)
+    // the receiver's audio track; `notChosen` runs when the receiver chose none.
+    // Both answer later, on the GUI thread.
     virtual void QuerySubservices() = 0;
-    virtual bool ReceiverChoseAudioTrack() = 0;
+    virtual void AskReceiverAudioTrack(std::function<void()> notChosen) = 0;
     virtual bool PipActive() const = 0;
     virtual void RestartPip() = 0;
 

@@ -6,8 +6,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include "ui/main_frame.h"
-#include "webif/url_escape.h"
-#include "webif/web_request.h"
+#include "webif/web_commands.h"
 
 namespace {
 
@@ -23,7 +22,8 @@ int SelectedIndex(const wxCommandEvent& event) {
 
 MainAvControls::MainAvControls(MyMainFrame& frame)
     : frame_(frame), gauge_(XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge)),
-      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))), controls_(*this), record_(frame) {
+      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))), controls_(*this),
+      record_(frame, frame.UserSettings()) {
     frame_.muted = controls_.muted();
     BindControls(true);
 }
@@ -88,7 +88,7 @@ void MainAvControls::StopOverlayTimer() {
 
 void MainAvControls::SelectReceiverAudioTrack(const wxString& receiverId) {
     // A failure is logged by the request; the stream has switched either way.
-    WebRequest("selectaudiotrack?id=" + UrlEscape(receiverId));
+    frame_.Ask(SelectAudioTrackCommand(receiverId));
 }
 
 void MainAvControls::PlaySubService(const wxString& serviceRef) {

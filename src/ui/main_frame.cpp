@@ -21,6 +21,7 @@
 #include "core/settings.h"
 #include "stream/stream_event.h"
 #include "stream/stream_supervisor.h"
+#include "ui/app_context.h"
 #include "ui/av_controls.h"
 #include "ui/combo_choice_view.h"
 #include "ui/main_stream_view.h"
@@ -41,16 +42,16 @@ const char* const kSortItems[] = {"ID_MENUITEM_SORT_ABC", "ID_MENUITEM_SORT_CBA"
 
 } // namespace
 
-MyMainFrame::MyMainFrame() {
+MyMainFrame::MyMainFrame(AppContext& context) : context(context), settings(context.settings) {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_MAINFRAME");
     LookUpControls();
     LoadContextMenus();
     DisableUnavailableCommands();
     statusBar = GetStatusBar();
     tree->BuildFixedItems();
-    tree->sortMode = Settings().general.SortMode;
-    tvControlButton->SetValue(Settings().general.TVControl != 0);
-    SetUpProfileMenu();
+    tree->sortMode = settings.general.SortMode;
+    tvControlButton->SetValue(settings.general.TVControl != 0);
+    RefreshProfileMenu();
     ConnectMouse();
     CreateTimers();
     SetUpHelp();
@@ -63,14 +64,14 @@ MyMainFrame::MyMainFrame() {
     infoLabels[3]->SetMinSize(timeSize);
     infoLabels[6]->SetMinSize(timeSize);
 
-    const AppSettings::MainWindow& position = Settings().mainWindow;
+    const AppSettings::MainWindow& position = settings.mainWindow;
     if (position.XPos != -1 && position.YPos != -1)
         Move(position.XPos, position.YPos);
     videoMode = 0;
     fullscreenReturnMode = 0;
     muted = false;
-    volumeGauge->SetValue(Settings().general.Volume);
-    volumeGauge->SetToolTip(wxString::Format(_("Lautstärke %d"), Settings().general.Volume));
+    volumeGauge->SetValue(settings.general.Volume);
+    volumeGauge->SetToolTip(wxString::Format(_("Lautstärke %d"), settings.general.Volume));
     // The AV box shows counts; with nothing playing both are 0.
     SetBoxLabel(kAvBox, wxString::Format(boxTemplates[kAvBox], 0, 0));
 
@@ -124,7 +125,7 @@ void MyMainFrame::LookUpControls() {
 void MyMainFrame::LoadContextMenus() {
     tvRaMenu.reset(wxXmlResource::Get()->LoadMenu("ID_MENU_TVRA"));
     hdMenu.reset(wxXmlResource::Get()->LoadMenu("ID_MENU_HD"));
-    const int sortMode = Settings().general.SortMode;
+    const int sortMode = settings.general.SortMode;
     if (sortMode >= 0 && sortMode < 4)
         hdMenu->Check(XRCID(kSortItems[sortMode]), true);
 }
@@ -146,12 +147,11 @@ void MyMainFrame::DisableUnavailableCommands() {
         hdMenu->Enable(XRCID(name), false);
 }
 
-void MyMainFrame::SetUpProfileMenu() {
+void MyMainFrame::RefreshProfileMenu() {
     wxMenuBar* menuBar = GetMenuBar();
     const int settingsMenu = menuBar->FindMenu(_("Einstellungen"));
     if (settingsMenu == wxNOT_FOUND)
         return;
-    const AppSettings& settings = Settings();
     const int count = std::min(settings.profileCount, AppSettings::kProfileSlots);
     for (int i = 0; i < count; ++i) {
         const int id = XRCID(kProfileMenuItems[i]);
@@ -178,7 +178,7 @@ void MyMainFrame::SetUpHelp() {
     }
     helpController = std::make_unique<wxHtmlHelpController>();
     const wxString dir = Paths().programDir + "hlp" + wxFILE_SEP_PATH;
-    const wxString book = dir + "tessaro-" + Settings().general.Language.Lower() + ".htb";
+    const wxString book = dir + "tessaro-" + settings.general.Language.Lower() + ".htb";
     const wxString fallback = dir + "tessaro-de.htb";
     if (wxFileName::FileExists(book))
         helpBookLoaded = helpController->AddBook(wxFileName(book));
@@ -215,4 +215,31 @@ ChoiceView& MyMainFrame::AudioChoice() {
 
 ChoiceView& MyMainFrame::VideoChoice() {
     return *videoView;
+}
+
+ReceiverClient& MyMainFrame::Receiver() {
+    return context.receiver.Client();
+}
+
+void MyMainFrame::Ask(const std::string& command, std::function<void(const WebReply&)> done,
+                      RequestLane lane) {
+    Receiver().Request(
+        command, lifetime.Token(),
+        [this, done = std::move(done)](const WebReply& reply) {
+            if (done)
+                done(reply);
+            // The note goes when nothing is pending any more, unless something else was
+            // shown meanwhile.
+            if (!pendingNote.empty() && Receiver().Pending() == 0) {
+                if (GetStatusBar() && GetStatusBar()->GetStatusText() == pendingNote)
+                    SetStatusText(wxString());
+                pendingNote.clear();
+            }
+        },
+        lane);
+}
+
+void MyMainFrame::ShowPending(const wxString& text) {
+    pendingNote = text;
+    SetStatusText(text);
 }

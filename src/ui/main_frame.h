@@ -7,6 +7,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <wx/frame.h>
@@ -16,6 +18,7 @@
 
 #include "ui/channel_tree.h"
 #include "ui/play_logic.h"
+#include "webif/receiver_client.h"
 #include "webif/service_model.h"
 #include "webif/state_view.h"
 
@@ -37,6 +40,8 @@ class MainAvControls;
 class MainStreamView;
 class StreamSupervisor;
 class wxThreadEvent;
+struct AppContext;
+struct AppSettings;
 
 // Menu items of the ten receiver profiles, in profile order (the tenth is BOX0).
 inline constexpr const char* kProfileMenuItems[10] = {
@@ -55,7 +60,7 @@ public:
         kResyncTimer
     };
 
-    MyMainFrame();
+    explicit MyMainFrame(AppContext& context);
     ~MyMainFrame() override;
 
     // The one-shot start-up timer; its owner is the splash window, which runs the
@@ -90,22 +95,32 @@ public:
     int lastBouquetIndex = -1;
 
     MyTreeCtrl* Tree() const { return tree; }
+    AppSettings& UserSettings() { return settings; }
     const ServiceListModel& ServiceLists() const { return serviceLists; }
     wxTimer& Timer(TimerId id) { return *timers[id - 1]; }
 
     // Loads one list kind (0 TV providers, 1 TV bouquets, 2 radio providers, 3 radio
-    // bouquets) from the active receiver and shows it; remembers the tree item of the
-    // current service when this load met it first.
-    void LoadServiceList(int kind, bool resetCurrentMatch);
+    // bouquets) from the active receiver (provider lists from their cache when there is
+    // one) and shows it; remembers the tree item of the current service when this load
+    // met it first. `done` gets null when the list came, else the failed reply; an
+    // unreadable list is logged and counts as loaded.
+    using ListDone = std::function<void(const WebReply* failure)>;
+    void LoadServiceList(int kind, bool resetCurrentMatch, ListDone done = {});
     // The tree item remembered while loading (invalid when the service was not met).
     wxTreeItemId CurrentServiceItem() const { return currentServiceItem; }
     // Selects the remembered item; current and previous tree item follow the selection.
     void SelectCurrentServiceItem();
     // Plays a service or recording given by its item data (the single zap entry point).
-    // False when nothing was started (the same reference, a refused question, no
-    // pipeline).
+    // Receiver questions and the zap go out first; the stream starts from their replies,
+    // unless a newer zap came meanwhile. False when nothing was begun (the same
+    // reference, a marker or folder).
     bool PlayService(const MovieItemData& item);
     bool PlayService(const ChannelItemData& data);
+    // Plays the receiver's current service as the receiver queries left it (start-up,
+    // profile switch) and takes it as the previous one too.
+    void PlayCurrentService();
+    // Zaps begun so far; a reply of an older zap is dropped.
+    std::uint64_t ZapGeneration() const { return zapGeneration; }
     // Play/pause command ("ID_TOOL_PLAY_PAUSE") and stop command ("ID_TOOL_STOP").
     bool StartStreaming();
     void StopStreaming();
@@ -117,11 +132,15 @@ public:
     // Whether the sinks reported playing since the last start, and how often.
     bool streamPlaying = false;
     int playStarts = 0;
-    // Programme information: the now query, then the next query.
+    // Programme information: the now query, then the next query (replies for another
+    // service than the current one are dropped).
     void RefreshNowNext();
+    // Shows the profile names in the "Streamquelle" menu and checks the active one.
+    void RefreshProfileMenu();
     // Switches to receiver profile `index` (0-based) and reloads everything from it.
     bool SwitchProfile(int index);
     // Sends a power command ("powerstate?newstate=N"); asks first where required.
+    // True when the command went out.
     bool PowerCommand(int newState);
 
     // ReceiverStateView
@@ -132,14 +151,22 @@ public:
     ChoiceView& AudioChoice() override;
     ChoiceView& VideoChoice() override;
 
+    // Sends a command to the receiver on the control lane; `done` (may be empty) runs
+    // with the reply while this window exists.
+    void Ask(const std::string& command, std::function<void(const WebReply&)> done = {},
+             RequestLane lane = RequestLane::Control);
+
 private:
     friend class MainStreamView;
+
+    ReceiverClient& Receiver();
+    // A status-line note while receiver requests are pending.
+    void ShowPending(const wxString& text);
 
     // Construction (main_frame.cpp)
     void LookUpControls();
     void LoadContextMenus();
     void DisableUnavailableCommands();
-    void SetUpProfileMenu();
     void ConnectMouse();
     void CreateTimers();
     void SetUpHelp();
@@ -182,12 +209,24 @@ private:
     void OnStop(wxCommandEvent& event);
     void OnStreamTimer(int id);
     void TakeVideoPanelHandle();
-    void LetEventsRun();
     void DrawPanelImage(const wxString& bitmap);
 
     // Playing (play_service.cpp, play_navigation.cpp)
-    bool PlayabilityConfirmed(const MovieItemData& item, bool& tvControlForced);
+    // Continues a zap once the receiver said whether the service can play.
+    bool PlayabilityConfirmed(const WebReply& reply, bool& tvControlForced);
+    void BeginPlay(const MovieItemData& item, bool tvControlForced, std::uint64_t generation);
+    void StartSource(const MovieItemData& item, const wxString& url);
     wxString LiveSource(const MovieItemData& item);
+    void OnNowNextReply(const WebReply& reply, bool now, const wxString& ref);
+    // Where a list's entries begin before it is appended, so that only they are shown.
+    struct ListMark {
+        size_t firstFolder = 0;
+        size_t firstMenu = 0;
+        bool matchedBefore = false;
+    };
+    ListMark MarkList(int kind) const;
+    void ShowAppendedList(int kind, const ListMark& mark);
+    void SwitchProfileLists();
     wxString RecordingSource(const MovieItemData& item);
     void ShowPicon();
     void ConnectProgressSeek(bool connect);
@@ -238,4 +277,12 @@ private:
 
     ServiceListModel serviceLists;
     wxTreeItemId currentServiceItem;
+
+    AppContext& context;
+    AppSettings& settings;
+    std::uint64_t zapGeneration = 0;
+    std::uint64_t profileGeneration = 0;
+    wxString pendingNote;
+    // Declared last: destroyed first, so that no reply reaches a half-destroyed window.
+    ReplyLifetime lifetime;
 };

@@ -2,13 +2,12 @@
 #include <wx/menu.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
 #include "core/message.h"
-#include "core/options.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
 #include "stream/pipeline.h"
 #include "stream/stream_event.h"
+#include "ui/app_context.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
 
@@ -32,15 +31,14 @@ bool MyMainFrame::DownloadRunning() const {
 }
 
 void MyMainFrame::OnClose(wxCloseEvent& event) {
-    const bool configMode = Options().configMode;
-    if (!startupRunning && !configMode && !Settings().general.ExpertMode && event.CanVeto() &&
+    if (!startupRunning && !settings.general.ExpertMode && event.CanVeto() &&
         ShowMessage(_("Das Programm wirklich beenden?"), MessageIcon::Question, this) != wxYES) {
         event.Veto();
         return;
     }
     Timer(kNowNextTimer).Stop();
     Timer(kReminderTimer).Stop();
-    if (!startupRunning && !configMode && DownloadRunning()) {
+    if (!startupRunning && DownloadRunning()) {
         ShowMessage(_("Das Programm kann nicht beendet werden solange noch ein Download aktiv ist!"),
                     MessageIcon::Exclamation, this);
         if (event.CanVeto())
@@ -48,12 +46,13 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
         return;
     }
     startupTimer.Stop();
-    if (!startupRunning && !configMode)
-        SettlePipelineForExit();
+    // Whenever a pipeline exists: its sinks must let go of the windows before they go,
+    // also when the program ends right after a first-start configuration.
+    SettlePipelineForExit();
 
-    MyApp& app = wxGetApp();
-    if (MyVideoFrame* video = app.videoFrame) {
-        AppSettings::VideoWindow& stored = Settings().videoWindow;
+    LongLivedWindows& windows = context.windows;
+    if (MyVideoFrame* video = windows.VideoFrame()) {
+        AppSettings::VideoWindow& stored = settings.videoWindow;
         const wxPoint position = video->GetPosition();
         stored.XPos = position.x;
         stored.YPos = position.y;
@@ -64,10 +63,10 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
         }
     }
     const wxPoint position = GetPosition();
-    Settings().mainWindow.XPos = position.x;
-    Settings().mainWindow.YPos = position.y;
+    settings.mainWindow.XPos = position.x;
+    settings.mainWindow.YPos = position.y;
 
-    app.DestroyLongLivedWindows();
+    windows.DestroyLongLivedWindows();
     SaveSettings(false);
     Destroy();
 }

@@ -6,13 +6,13 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
 #include "app/key_command.h"
 #include "core/message.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "extras/log_frame.h"
 #include "extras/setup_dialog.h"
+#include "ui/app_context.h"
 #include "ui/main_frame.h"
 
 namespace {
@@ -50,12 +50,16 @@ void MyMainFrame::OnQuit(wxCommandEvent&) {
 }
 
 void MyMainFrame::OnSetup(wxCommandEvent&) {
-    MySetupDialog dialog(this);
-    dialog.ShowModal();
+    MySetupDialog dialog(this, settings, Paths().dataDir);
+    if (dialog.ShowModal() != MySetupDialog::kApplied)
+        return;
+    // New names in the menu; requests from now on go to the profile as it is now.
+    RefreshProfileMenu();
+    context.receiver.Reconnect();
 }
 
 void MyMainFrame::OnProfileMenu(wxCommandEvent& event) {
-    const int count = std::min(Settings().profileCount, AppSettings::kProfileSlots);
+    const int count = std::min(settings.profileCount, AppSettings::kProfileSlots);
     for (int i = 0; i < count; ++i)
         if (XRCID(kProfileMenuItems[i]) == event.GetId()) {
             SwitchProfile(i);
@@ -102,13 +106,13 @@ void MyMainFrame::OnTvRaInfo(wxCommandEvent&) {
 }
 
 void MyMainFrame::OnLogger(wxCommandEvent&) {
-    if (MyLogFrame* log = wxGetApp().logFrame)
+    if (MyLogFrame* log = context.windows.LogFrame())
         log->Show(!log->IsShown());
 }
 
 void MyMainFrame::OnTvControl(wxCommandEvent&) {
     const bool on = tvControlButton->GetValue();
-    Settings().general.TVControl = on ? 1 : 0;
+    settings.general.TVControl = on ? 1 : 0;
     if (!on)
         ShowMessage(
             _("Das Deaktivieren dieser Option wird bei Boxen mit nur einem Tuner zu Problemen führen sobald "

@@ -5,7 +5,6 @@
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
-#include <wx/evtloop.h>
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
@@ -113,7 +112,6 @@ void MyMainFrame::OnStop(wxCommandEvent&) {
 void MyMainFrame::StopStreaming() {
     Timer(kStreamStartTimer).Stop();
     Timer(kResyncTimer).Stop();
-    LetEventsRun();
     StopPipeline();
     // Whatever the old stream still reports from here on belongs to it.
     NextStreamGeneration();
@@ -123,18 +121,11 @@ void MyMainFrame::StopStreaming() {
         toolBar->ToggleTool(record, false);
         StopRecording();
     }
-    if (Settings().general.Rezap && currentItemType == kKindRecording && previousItemType != kKindRecording) {
+    if (settings.general.Rezap && currentItemType == kKindRecording && previousItemType != kKindRecording) {
         auto* click = new wxCommandEvent(wxEVT_BUTTON, XRCID("ID_BUTTON_REZAP"));
         click->SetEventObject(this);
         QueueEvent(click);
     }
-}
-
-void MyMainFrame::LetEventsRun() {
-    // Paints only: input and queued commands wait, so that no second zap starts
-    // inside this one.
-    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
-        loop->YieldFor(wxEVT_CATEGORY_UI);
 }
 
 void MyMainFrame::DrawPanelImage(const wxString& bitmap) {

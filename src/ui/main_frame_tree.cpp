@@ -1,34 +1,67 @@
 // MyMainFrame: the channel tree's lists and events.
-#include <wx/busyinfo.h>
 #include <wx/menu.h>
-#include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
 #include "core/paths.h"
 #include "core/settings.h"
 #include "ui/main_frame.h"
+#include "ui/startup_sequence.h"
 #include "webif/service_list.h"
 
-void MyMainFrame::LoadServiceList(int kind, bool resetCurrentMatch) {
-    if (kind < 0 || kind > 3)
+void MyMainFrame::LoadServiceList(int kind, bool resetCurrentMatch, ListDone done) {
+    if (kind < 0 || kind > 3) {
+        if (done)
+            done(nullptr);
         return;
+    }
+    if (resetCurrentMatch)
+        serviceLists.current = CurrentServiceMatch();
+    const wxString cachePath = ServiceListCachePath(kind, Paths().dataDir, settings.activeProfile);
+    const ListMark mark = MarkList(kind);
+    if (AppendCachedServiceList(serviceLists, kind, cachePath, currentServiceRef)) {
+        ShowAppendedList(kind, mark);
+        if (done)
+            done(nullptr);
+        return;
+    }
+    const std::uint64_t generation = profileGeneration;
+    Ask(
+        ServiceListCommand(kind),
+        [this, kind, cachePath, generation, done = std::move(done)](const WebReply& reply) {
+            // Lists of the profile before a switch have no place in the tree.
+            if (generation != profileGeneration)
+                return;
+            if (!reply.Ok()) {
+                if (done)
+                    done(&reply);
+                return;
+            }
+            const ListMark mark = MarkList(kind);
+            if (AppendReceivedServiceList(serviceLists, kind, reply.body, currentServiceRef, cachePath))
+                ShowAppendedList(kind, mark);
+            else
+                LogUnreadableAnswer(reply.command);
+            if (done)
+                done(nullptr);
+        },
+        RequestLane::Bulk);
+}
+
+MyMainFrame::ListMark MyMainFrame::MarkList(int kind) const {
     const bool providers = kind == 0 || kind == 2;
     const ServiceBranch& branch = serviceLists.Branch(kind);
-    const size_t firstFolder = providers ? branch.providers.size() : branch.bouquets.size();
-    const size_t firstMenu = serviceLists.menus.size();
-    const bool matchedBefore = serviceLists.current.found && !resetCurrentMatch;
+    return {providers ? branch.providers.size() : branch.bouquets.size(), serviceLists.menus.size(),
+            serviceLists.current.found};
+}
 
-    if (!::LoadServiceList(serviceLists, kind, resetCurrentMatch, currentServiceRef, Paths().dataDir,
-                           Settings().activeProfile))
-        return;
-
-    const wxTreeItemId match = tree->ShowServiceList(serviceLists, kind, firstFolder);
-    if (!matchedBefore && match.IsOk()) {
+void MyMainFrame::ShowAppendedList(int kind, const ListMark& mark) {
+    const wxTreeItemId match = tree->ShowServiceList(serviceLists, kind, mark.firstFolder);
+    if (!mark.matchedBefore && match.IsOk()) {
         currentServiceItem = match;
         SetBoxLabel(kPlayModeBox, serviceLists.current.playModeLabel);
     }
     if (kind == 1)
-        AdoptBouquetMenus(firstMenu);
+        AdoptBouquetMenus(mark.firstMenu);
 }
 
 void MyMainFrame::AdoptBouquetMenus(size_t firstMenu) {
@@ -109,9 +142,7 @@ void MyMainFrame::OnTreeRightClick(wxTreeEvent& event) {
 }
 
 void MyMainFrame::LoadProvidersOnDemand(int kind, const wxString& busyText) {
-    wxWindowDisabler disableAll;
-    wxBusyInfo busy(busyText, this);
-    wxYieldIfNeeded();
+    ShowPending(busyText);
     LoadServiceList(kind, false);
 }
 

@@ -7,12 +7,13 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
+#include "ui/app_context.h"
 #include "ui/combo_choice_view.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
 #include "webif/state_queries.h"
+#include "webif/web_commands.h"
 
 namespace {
 
@@ -46,6 +47,13 @@ void AppendTrack(ComboChoiceView& view, wxBitmapComboBox* combo, const wxString&
 }
 
 } // namespace
+
+MainStreamView::MainStreamView(MyMainFrame& frame) : frame(frame) {
+    retryTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (auto again = std::move(retry))
+            again();
+    });
+}
 
 void MainStreamView::AppendAudioChoice(const wxString& label, int pid) {
     AppendTrack(*frame.audioView, frame.audioChoice, label, pid);
@@ -126,11 +134,11 @@ void MainStreamView::DrawVideoImage(const wxString& bitmap, bool) {
 }
 
 void MainStreamView::ReturnVideoToMainWindow() {
-    MyApp& app = wxGetApp();
-    if (app.fullscreenFrame && app.fullscreenFrame->IsShown())
-        app.fullscreenFrame->Hide();
-    if (app.videoFrame && app.videoFrame->IsShown())
-        app.videoFrame->Hide();
+    LongLivedWindows& windows = frame.context.windows;
+    if (MyFullscreenFrame* fullscreen = windows.FullscreenFrame(); fullscreen && fullscreen->IsShown())
+        fullscreen->Hide();
+    if (MyVideoFrame* video = windows.VideoFrame(); video && video->IsShown())
+        video->Hide();
     if (!frame.IsShown())
         frame.Show();
 }
@@ -156,7 +164,7 @@ void MainStreamView::StopStreaming() {
 }
 
 void MainStreamView::LetEventsRun() {
-    frame.LetEventsRun();
+    // The window repaints from the event loop; nothing to run here.
 }
 
 int MainStreamView::CurrentItemType() const {
@@ -168,11 +176,37 @@ wxString MainStreamView::OverlayText() const {
 }
 
 void MainStreamView::QuerySubservices() {
-    QuerySubServices(frame);
+    const wxString ref = frame.currentServiceRef;
+    frame.Ask(SubServicesCommand(ref), [this, ref](const WebReply& reply) {
+        if (ref == frame.currentServiceRef && reply.Ok())
+            ApplySubServices(reply.body, frame);
+    });
 }
 
-bool MainStreamView::ReceiverChoseAudioTrack() {
-    return QueryAudioTracks(frame) > 0;
+void MainStreamView::AskReceiverAudioTrack(std::function<void()> notChosen) {
+    AskAudioTracks(std::move(notChosen), 1, frame.ZapGeneration());
+}
+
+void MainStreamView::AskAudioTracks(std::function<void()> notChosen, int attempt, std::uint64_t zap) {
+    constexpr int kAttempts = 5;
+    constexpr int kRetryMs = 1000;
+    frame.Ask(AudioTracksCommand(), [this, notChosen, attempt, zap](const WebReply& reply) {
+        if (zap != frame.ZapGeneration())
+            return;
+        if (!reply.Ok())
+            return notChosen();
+        int count = 0;
+        if (!ApplyAudioTracks(reply.body, frame, count)) {
+            // The receiver answers garbage while it is still tuning; ask again shortly.
+            if (attempt == kAttempts)
+                return notChosen();
+            retry = [this, notChosen, attempt, zap] { AskAudioTracks(notChosen, attempt + 1, zap); };
+            retryTimer.StartOnce(kRetryMs);
+            return;
+        }
+        if (count == 0)
+            notChosen();
+    });
 }
 
 void MainStreamView::ShowThroughput(int, int, int, int) {

@@ -4,6 +4,8 @@
 // mix with the frame's own.
 #pragma once
 
+#include <wx/timer.h>
+
 #include "stream/stream_view.h"
 
 class MyMainFrame;
@@ -13,7 +15,7 @@ bool PipelineStarted();
 
 class MainStreamView : public StreamView {
 public:
-    explicit MainStreamView(MyMainFrame& frame) : frame(frame) {}
+    explicit MainStreamView(MyMainFrame& frame);
 
     void AppendAudioChoice(const wxString& label, int pid) override;
     void AppendVideoChoice(const wxString& label, int pid) override;
@@ -44,7 +46,7 @@ public:
     int CurrentItemType() const override;
     wxString OverlayText() const override;
     void QuerySubservices() override;
-    bool ReceiverChoseAudioTrack() override;
+    void AskReceiverAudioTrack(std::function<void()> notChosen) override;
     // Picture-in-picture is not part of the program yet.
     bool PipActive() const override { return false; }
     void RestartPip() override {}
@@ -53,5 +55,10 @@ public:
     void ShowDownloadProgress(int, const wxString&) override {}
 
 private:
+    void AskAudioTracks(std::function<void()> notChosen, int attempt, std::uint64_t zap);
+
     MyMainFrame& frame;
+    // Between tries of an audio-track answer the receiver could not give yet.
+    wxTimer retryTimer;
+    std::function<void()> retry;
 };

@@ -114,7 +114,7 @@ void MyMainFrame::OnSkip(wxCommandEvent& event) {
     if (!QueryPositionAndDuration(position, duration))
         return;
     const bool forward = event.GetId() == XRCID("ID_TOOL_FWD");
-    SeekTo(SkipTarget(position, duration, Settings().general.SkipTime, forward), true);
+    SeekTo(SkipTarget(position, duration, settings.general.SkipTime, forward), true);
 }
 
 void MyMainFrame::SeekTo(std::int64_t target, bool keyUnit) {

@@ -9,20 +9,20 @@
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
 #include "core/message.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "stream/pipeline.h"
 #include "stream/stream_info.h"
 #include "stream/stream_supervisor.h"
+#include "ui/app_context.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/main_stream_view.h"
+#include "ui/startup_sequence.h"
 #include "ui/video_frame.h"
 #include "webif/state_queries.h"
-#include "webif/url_escape.h"
-#include "webif/web_request.h"
+#include "webif/web_commands.h"
 
 namespace {
 
@@ -33,12 +33,11 @@ void RequestStatisticsReset() {
     Info().stats.resetRequested = true;
 }
 
-void RefreshVideoWindows() {
-    MyApp& app = wxGetApp();
-    if (app.videoFrame)
-        app.videoFrame->Refresh();
-    if (app.fullscreenFrame)
-        app.fullscreenFrame->Refresh();
+void RefreshVideoWindows(LongLivedWindows& windows) {
+    if (MyVideoFrame* video = windows.VideoFrame())
+        video->Refresh();
+    if (MyFullscreenFrame* fullscreen = windows.FullscreenFrame())
+        fullscreen->Refresh();
 }
 
 wxString PlusForAmpersands(wxString text) {
@@ -54,6 +53,18 @@ bool MyMainFrame::PlayService(const ChannelItemData& data) {
     return PlayService(item);
 }
 
+void MyMainFrame::PlayCurrentService() {
+    if (!currentServiceRef.empty()) {
+        ChannelItemData transient;
+        transient.kind = currentItemType;
+        transient.sRef = currentServiceRef;
+        currentServiceRef.clear();
+        PlayService(transient);
+    }
+    previousServiceRef = currentServiceRef;
+    previousItemType = currentItemType;
+}
+
 bool MyMainFrame::PlayService(const MovieItemData& item) {
     if (item.kind != kKindTV && item.kind != kKindRadio && item.kind != kKindRecording)
         return false;
@@ -66,26 +77,55 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
         PipelineStarted())
         return false;
 
+    // Whatever an earlier zap still waits for is void from here on.
+    const std::uint64_t generation = ++zapGeneration;
     Timer(kStreamStartTimer).Stop();
     Timer(kResyncTimer).Stop();
-    LetEventsRun();
     if (PipelineStarted()) {
         StopStreaming();
-        RefreshVideoWindows();
-        LetEventsRun();
+        RefreshVideoWindows(context.windows);
     }
 
-    bool tvControlForced = false;
-    if (!PlayabilityConfirmed(item, tvControlForced)) {
-        StartStreaming(); // the previous stream's source is unchanged
+    if (item.kind == kKindRecording || settings.general.TVControl) {
+        BeginPlay(item, false, generation);
+        return true;
+    }
+    // Never cut: a shortened reference would ask the receiver about another service.
+    ShowPending(_("Frage den Receiver..."));
+    Ask(ServicePlayableCommand(item.sRef), [this, item, generation](const WebReply& reply) {
+        if (generation != zapGeneration)
+            return;
+        bool tvControlForced = false;
+        if (!PlayabilityConfirmed(reply, tvControlForced)) {
+            StartStreaming(); // the previous stream's source is unchanged
+            return;
+        }
+        BeginPlay(item, tvControlForced, generation);
+    });
+    return true;
+}
+
+bool MyMainFrame::PlayabilityConfirmed(const WebReply& reply, bool& tvControlForced) {
+    // Only a clear "no" asks; an unreachable or unreadable receiver lets the zap go on.
+    bool playable = true;
+    if (!reply.Ok() || !ParseServicePlayable(reply.body, playable) || playable)
+        return true;
+    AppSettings::General& general = settings.general;
+    if (!general.ExpertMode &&
+        ShowMessage(_("Es ist momentan kein freier Tuner für diesen Kanal verfügbar!\n\nSoll für die "
+                      "Wiedergabe der Kanal am TV mit umgeschaltet werden?"),
+                    MessageIcon::Question, this) != wxYES)
         return false;
-    }
+    // TV control for this one zap only: the setting itself stays off.
+    tvControlForced = true;
+    return true;
+}
 
+void MyMainFrame::BeginPlay(const MovieItemData& item, bool tvControlForced, std::uint64_t generation) {
     supervisor->ResetRetryCount();
     RequestStatisticsReset();
     previousServiceRef = currentServiceRef;
     previousItemType = currentItemType;
-    const int serviceId = ServiceIdOf(item.sRef);
 
     Timer(kNowNextTimer).Stop();
     Timer(kPositionTimer).Stop();
@@ -93,70 +133,57 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     toolBar->EnableTool(XRCID("ID_TOOL_REW"), item.kind == kKindRecording);
     toolBar->EnableTool(XRCID("ID_TOOL_FWD"), item.kind == kKindRecording);
 
-    wxString url;
-    if (item.kind == kKindRecording)
-        url = RecordingSource(item);
-    else
-        url = LiveSource(item);
+    if (item.kind == kKindRecording) {
+        StartSource(item, RecordingSource(item));
+        return;
+    }
+    const wxString url = LiveSource(item);
+    if (settings.general.TVControl || tvControlForced) {
+        // The stream follows the zap, so that the receiver streams the new service;
+        // a newer zap makes this one void.
+        ShowPending(_("Schalte um..."));
+        Ask(ZapCommand(currentServiceRef), [this, item, url, generation](const WebReply&) {
+            if (generation == zapGeneration)
+                StartSource(item, url);
+        });
+    } else {
+        StartSource(item, url);
+    }
+    RefreshNowNext();
+    if (VideoMode() == 1)
+        if (MyVideoFrame* video = context.windows.VideoFrame())
+            video->SetTitle(currentServiceName);
+    ConnectProgressSeek(false);
+    Timer(kNowNextTimer).Start(kNowNextRefreshMs);
+}
 
+void MyMainFrame::StartSource(const MovieItemData& item, const wxString& url) {
     GstElement* source = Pipeline().source;
-    const SourceProxy proxy = SourceProxyOf(Settings());
+    const SourceProxy proxy = SourceProxyOf(settings);
     if (source && proxy.use)
         g_object_set(source, "proxy", proxy.address.c_str(), "proxy-id", proxy.user.c_str(), "proxy-pw",
                      proxy.pass.c_str(), nullptr);
-    SetStreamSource(url, serviceId);
-    const bool started = StartStreaming();
-
+    SetStreamSource(url, ServiceIdOf(item.sRef));
+    StartStreaming();
     ShowPicon();
-    if (tvControlForced)
-        Settings().general.TVControl = 0;
-
     if (item.kind == kKindRecording) {
         ConnectProgressSeek(true);
         Timer(kPositionTimer).Start(kPositionRefreshMs);
-    } else {
-        RefreshNowNext();
-        if (VideoMode() == 1 && wxGetApp().videoFrame)
-            wxGetApp().videoFrame->SetTitle(currentServiceName);
-        ConnectProgressSeek(false);
-        Timer(kNowNextTimer).Start(kNowNextRefreshMs);
     }
-    return started;
-}
-
-bool MyMainFrame::PlayabilityConfirmed(const MovieItemData& item, bool& tvControlForced) {
-    AppSettings::General& general = Settings().general;
-    if (item.kind == kKindRecording || general.TVControl)
-        return true;
-    // Never cut: a shortened reference would ask the receiver about another service.
-    if (!WebRequest("serviceplayable?sRef=" + UrlEscape(item.sRef)) ||
-        !WebAnswer().Contains("<e2isplayable>False</e2isplayable>"))
-        return true;
-    if (!general.ExpertMode &&
-        ShowMessage(_("Es ist momentan kein freier Tuner für diesen Kanal verfügbar!\n\nSoll für die "
-                      "Wiedergabe der Kanal am TV mit umgeschaltet werden?"),
-                    MessageIcon::Question, this) != wxYES)
-        return false;
-    // TV control for this one zap only; switched off again once the stream started.
-    general.TVControl = 1;
-    tvControlForced = true;
-    return true;
 }
 
 wxString MyMainFrame::LiveSource(const MovieItemData& item) {
-    const ReceiverProfile& profile = Settings().ActiveProfile();
+    const ReceiverProfile& profile = settings.ActiveProfile();
     const bool radio = item.kind == kKindRadio;
     SetBoxLabel(kPlayModeBox, radio ? _(" Wiedergabemodus [ RA ] ") : _(" Wiedergabemodus [ TV ] "));
     currentServiceRef = PlayableRef(item.sRef);
     wxLogMessage(radio ? _("starte RA-Stream [http://%s:%d/%s]") : _("starte TV-Stream [http://%s:%d/%s]"),
                  profile.Host, static_cast<int>(profile.SPort), currentServiceRef);
-    if (Settings().general.TVControl)
-        WebRequest("zap?sRef=" + UrlEscape(currentServiceRef));
     return LiveStreamUrl(profile, currentServiceRef);
 }
 
 wxString MyMainFrame::RecordingSource(const MovieItemData& item) {
-    const ReceiverProfile& profile = Settings().ActiveProfile();
+    const ReceiverProfile& profile = settings.ActiveProfile();
     lastRecordingTitle = item.title;
     lastRecordingDescription = item.description;
     lastRecordingBegin = item.begin;
@@ -192,7 +219,21 @@ void MyMainFrame::ShowPicon() {
 void MyMainFrame::RefreshNowNext() {
     if (currentServiceRef.empty())
         return;
-    if (QueryNowNext(*this, true))
-        QueryNowNext(*this, false);
+    // The EPG goes on the bulk lane: it never holds up a zap. Both answers are checked
+    // against the service they were asked for, which a zap meanwhile changes.
+    const wxString ref = currentServiceRef;
+    Ask(
+        NowNextCommand(ref, true), [this, ref](const WebReply& reply) { OnNowNextReply(reply, true, ref); },
+        RequestLane::Bulk);
+    Ask(
+        NowNextCommand(ref, false), [this, ref](const WebReply& reply) { OnNowNextReply(reply, false, ref); },
+        RequestLane::Bulk);
+}
+
+void MyMainFrame::OnNowNextReply(const WebReply& reply, bool now, const wxString& ref) {
+    if (ref != currentServiceRef || !reply.Ok())
+        return;
+    if (!ApplyNowNext(reply.body, *this, now, std::time(nullptr)))
+        LogUnreadableAnswer(reply.command);
     Layout();
 }

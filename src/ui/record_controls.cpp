@@ -14,13 +14,14 @@
 
 namespace {
 
-wxString TargetDirectory() {
-    return OutputDirectory(Settings().general.RecDir, Paths().dataDir);
+wxString TargetDirectory(const AppSettings& settings) {
+    return OutputDirectory(settings.general.RecDir, Paths().dataDir);
 }
 
 } // namespace
 
-RecordControls::RecordControls(wxFrame& frame) : frame_(frame), toolBar_(frame.GetToolBar()) {
+RecordControls::RecordControls(wxFrame& frame, const AppSettings& settings)
+    : frame_(frame), settings_(settings), toolBar_(frame.GetToolBar()) {
     frame_.Bind(wxEVT_TOOL, &RecordControls::OnRecord, this, XRCID("ID_TOOL_RECORD"));
     frame_.Bind(wxEVT_TOOL, &RecordControls::OnScreenshot, this, XRCID("ID_TOOL_SCREENSHOT"));
 }
@@ -50,7 +51,7 @@ void RecordControls::OnRecord(wxCommandEvent&) {
 
 void RecordControls::StartRecordingTool() {
     wxString path, error;
-    switch (BeginRecording(TargetDirectory(), &path, &error)) {
+    switch (BeginRecording(TargetDirectory(settings_), &path, &error)) {
     case RecordingStart::Started:
         wxLogMessage(_("Aufnahme gestartet: %s"), path);
         return;
@@ -70,7 +71,7 @@ void RecordControls::StartRecordingTool() {
 }
 
 void RecordControls::OnScreenshot(wxCommandEvent&) {
-    const wxString dir = TargetDirectory();
+    const wxString dir = TargetDirectory(settings_);
     wxString path, error;
     switch (TakeScreenshot(dir, &path, &error)) {
     case ScreenshotResult::Saved:

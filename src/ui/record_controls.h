@@ -5,10 +5,11 @@
 class wxCommandEvent;
 class wxFrame;
 class wxToolBar;
+struct AppSettings;
 
 class RecordControls {
 public:
-    explicit RecordControls(wxFrame& frame);
+    RecordControls(wxFrame& frame, const AppSettings& settings);
     ~RecordControls();
     RecordControls(const RecordControls&) = delete;
     RecordControls& operator=(const RecordControls&) = delete;
@@ -20,5 +21,6 @@ private:
     void SetRecordTool(bool on);
 
     wxFrame& frame_;
+    const AppSettings& settings_;
     wxToolBar* toolBar_;
 };

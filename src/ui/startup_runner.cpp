@@ -2,46 +2,61 @@
 
 #include <fontconfig/fontconfig.h>
 #include <wx/iconbndl.h>
-#include <wx/utils.h>
+#include <wx/timer.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/app.h"
-#include "core/options.h"
-#include "core/settings.h"
 #include "app/splash_frame.h"
+#include "core/message.h"
+#include "core/options.h"
+#include "core/paths.h"
+#include "core/settings.h"
 #include "stream/pipeline.h"
+#include "ui/app_context.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/startup_sequence.h"
 #include "ui/taskbar_icon.h"
 #include "ui/video_frame.h"
-#include "webif/state_queries.h"
-#include "webif/web_request.h"
 
 namespace {
-
 constexpr int kStepPauseMs = 250;
+} // namespace
 
-class WindowStartupHost : public StartupHost {
+class StartupRunner::Host : public StartupHost {
 public:
-    WindowStartupHost(MySplashFrame& splash, MyMainFrame& frame) : splash(splash), frame(frame) {}
-
-    void Step(const wxString& text) override {
-        splash.Step(text);
-        wxMilliSleep(kStepPauseMs);
+    Host(MySplashFrame& splash, MyMainFrame& frame, AppContext& context)
+        : splash(splash), frame(frame), context(context) {
+        pause.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            // The continuation may start the next pause; take it out first.
+            Continue next = std::move(afterPause);
+            afterPause = nullptr;
+            if (next)
+                next();
+        });
     }
-    bool Request(const std::string& command) override { return WebRequest(command); }
-    wxString Answer() const override { return WebAnswer(); }
-    bool AbortFlag() const override { return Web().startupAbort; }
+
+    void Step(const wxString& text, Continue next) override {
+        splash.Step(text);
+        // The pause lets the splash window show each step; the loop keeps running.
+        afterPause = std::move(next);
+        pause.StartOnce(kStepPauseMs);
+    }
+    void Request(const std::string& command, ReplyDone done) override {
+        context.receiver.Client().Request(command, lifetime.Token(), std::move(done));
+    }
+    void ReportFailure(const WebReply& reply) override {
+        const wxString message =
+            StartupFailureMessage(reply, context.settings.ActiveProfile(), Paths().dataDir + "tessaro.cfg");
+        if (!message.empty())
+            ShowMessage(message, MessageIcon::Error, &splash);
+    }
     void InitFontCache() override { FcInit(); }
-    bool QueryStandby() override { return ::QueryStandby(); }
-    bool QueryCurrentService() override { return ::QueryCurrentService(frame); }
     void SetReceiverInStandby(bool standby) override { frame.receiverInStandby = standby; }
     ReceiverState& State() override { return frame.receiver; }
-    void LoadServiceList(int kind, bool reset) override {
+    void LoadServiceList(int kind, bool reset, ListDone done) override {
         if (reset)
             frame.lastBouquetIndex = -1;
-        frame.LoadServiceList(kind, reset);
+        frame.LoadServiceList(kind, reset, std::move(done));
     }
     // Missing plug-ins are reported over the splash window; the start-up then ends.
     bool InitStreaming() override {
@@ -50,81 +65,74 @@ public:
         frame.AttachStreaming();
         return true;
     }
-    void ShowStartMode(int startMode) override {
-        MyApp& app = wxGetApp();
-        switch (startMode) {
-        case 1:
-            if (app.videoFrame) {
-                app.videoFrame->SetTitle(frame.currentServiceName);
-                app.videoFrame->Show();
-            }
-            break;
-        case 2:
-            frame.Show();
-            if (app.fullscreenFrame)
-                app.fullscreenFrame->Show();
-            break;
-        case 3:
-            if (app.taskBarIcon) {
-                wxIcon icon;
-                icon.CopyFromBitmap(wxXmlResource::Get()->LoadBitmap("IMG_ICON_TASKBAR"));
-                app.taskBarIcon->SetIcon(icon, "Tessaro E2");
-            }
-            break;
-        default:
-            frame.Show();
-            frame.Raise();
-            break;
-        }
-    }
+    void ShowStartMode(int startMode) override;
     void SelectAndPlayCurrent() override {
         frame.SelectCurrentServiceItem();
-        if (!frame.currentServiceRef.empty()) {
-            ChannelItemData transient;
-            transient.kind = frame.currentItemType;
-            transient.sRef = frame.currentServiceRef;
-            frame.currentServiceRef.clear();
-            frame.PlayService(transient);
-        }
-        frame.previousServiceRef = frame.currentServiceRef;
-        frame.previousItemType = frame.currentItemType;
+        frame.PlayCurrentService();
     }
+    void Finished(bool completed) override;
 
 private:
     MySplashFrame& splash;
     MyMainFrame& frame;
+    AppContext& context;
+    wxTimer pause;
+    Continue afterPause;
+    ReplyLifetime lifetime;
 };
 
-} // namespace
-
-bool RunStartup(MySplashFrame& splash, MyMainFrame& frame) {
-    WebContext& web = Web();
-    web.startupReporting = true;
-    web.messageParent = &splash;
-
-    const StartOptions& options = Options();
-    StartupConfig config;
-    config.skipReceiverState = options.skipReceiverState;
-    config.startServiceRef = options.startServiceRef;
-    config.tvProviders = Settings().general.TVProviders != 0;
-    config.raProviders = Settings().general.RAProviders != 0;
-    config.startMode = options.startMode;
-
-    WindowStartupHost host(splash, frame);
-    const bool completed = RunStartupSequence(host, config);
-
-    MyApp& app = wxGetApp();
-    app.ForgetSplash();
-    if (!completed) {
-        // The failure was shown with the splash window as parent; reporting stays on.
-        web.messageParent = nullptr;
-        splash.Destroy();
-        frame.Close(true);
-        return false;
+void StartupRunner::Host::ShowStartMode(int startMode) {
+    LongLivedWindows& windows = context.windows;
+    switch (startMode) {
+    case 1:
+        if (MyVideoFrame* video = windows.VideoFrame()) {
+            video->SetTitle(frame.currentServiceName);
+            video->Show();
+        }
+        break;
+    case 2:
+        frame.Show();
+        if (MyFullscreenFrame* fullscreen = windows.FullscreenFrame())
+            fullscreen->Show();
+        break;
+    case 3:
+        if (MyTaskBarIcon* tray = windows.TaskBarIcon()) {
+            wxIcon icon;
+            icon.CopyFromBitmap(wxXmlResource::Get()->LoadBitmap("IMG_ICON_TASKBAR"));
+            tray->SetIcon(icon, "Tessaro E2");
+        }
+        break;
+    default:
+        frame.Show();
+        frame.Raise();
+        break;
     }
-    web.startupReporting = false;
-    web.messageParent = nullptr;
-    frame.startupRunning = false;
+}
+
+void StartupRunner::Host::Finished(bool completed) {
+    context.windows.ForgetSplash();
+    // Deferred: this object belongs to the splash window, which goes in the next idle time.
     splash.Destroy();
-    return true;
+    if (!completed) {
+        frame.Close(true);
+        return;
+    }
+    frame.startupRunning = false;
+}
+
+StartupRunner::StartupRunner(MySplashFrame& splash, MyMainFrame& frame, AppContext& context)
+    : host_(std::make_unique<Host>(splash, frame, context)) {
+    StartupConfig config;
+    config.skipReceiverState = context.options.skipReceiverState;
+    config.startServiceRef = context.options.startServiceRef;
+    config.tvProviders = context.settings.general.TVProviders != 0;
+    config.raProviders = context.settings.general.RAProviders != 0;
+    config.startMode = context.options.startMode;
+    sequence_ = std::make_unique<StartupSequence>(*host_, config);
+}
+
+StartupRunner::~StartupRunner() = default;
+
+void StartupRunner::Start() {
+    sequence_->Start();
 }

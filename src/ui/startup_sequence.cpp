@@ -4,12 +4,13 @@
 #include <wx/log.h>
 #include <wx/tokenzr.h>
 
+#include "webif/state_queries.h"
 #include "webif/web_answer.h"
+#include "webif/web_commands.h"
 
 namespace {
 
 constexpr long kLastUnsupportedVersion = 0x010601; // 1.6.1
-constexpr const char* kTogglePower = "powerstate?newstate=0";
 
 int LeadingDecimal(const wxString& part) {
     int value = 0;
@@ -22,11 +23,6 @@ int LeadingDecimal(const wxString& part) {
         value = value * 10 + int(c.GetValue() - '0');
     }
     return value;
-}
-
-// True when the step failed and the start-up has to end.
-bool Aborted(const StartupHost& host) {
-    return host.AbortFlag();
 }
 
 } // namespace
@@ -86,71 +82,115 @@ int ItemTypeOfReference(const wxString& ref, int unchanged) {
     return unchanged;
 }
 
-bool RunStartupSequence(StartupHost& host, const StartupConfig& config) {
-    // 1. Device information: the only request without a visible step.
-    if (!host.Request("deviceinfo"))
-        return false;
-    const DeviceInfoCheck info = CheckDeviceInfo(host.Answer());
+void LogUnreadableAnswer(const std::string& command) {
+    wxLogError(_("Unlesbare Antwort des Receivers auf \"%s\""), wxString::FromUTF8(command.c_str()));
+}
+
+void StartupSequence::Start() {
+    // Device information: the only request without a visible step.
+    host_.Request(DeviceInfoCommand(), [this](const WebReply& reply) { OnDeviceInfo(reply); });
+}
+
+void StartupSequence::Fail(const WebReply& reply) {
+    host_.ReportFailure(reply);
+    host_.Finished(false);
+}
+
+void StartupSequence::OnDeviceInfo(const WebReply& reply) {
+    if (!reply.Ok())
+        return Fail(reply);
+    const DeviceInfoCheck info = CheckDeviceInfo(reply.body);
     if (info.recognised) {
         wxLogMessage("%s", info.logLine);
         if (!info.warning.empty())
             wxLogWarning("%s", info.warning);
     }
+    host_.Step(wxTRANSLATE(L"Fontcache überprüfen..."), [this] {
+        host_.InitFontCache();
+        QueryReceiverState();
+    });
+}
 
-    host.Step(wxTRANSLATE(L"Fontcache überprüfen..."));
-    host.InitFontCache();
-
-    if (config.skipReceiverState) {
-        ReceiverState& state = host.State();
-        state.currentServiceRef = config.startServiceRef;
+void StartupSequence::QueryReceiverState() {
+    if (config_.skipReceiverState) {
+        ::ReceiverState& state = host_.State();
+        state.currentServiceRef = config_.startServiceRef;
         state.currentItemType = ItemTypeOfReference(state.currentServiceRef, state.currentItemType);
-    } else {
-        host.Step(wxTRANSLATE(L"Standby-Status ermitteln..."));
-        const bool standby = host.QueryStandby();
-        host.SetReceiverInStandby(standby);
-        if (Aborted(host))
-            return false;
-        // Toggling wakes the receiver so that it reports the service it will show.
-        if (standby && !host.Request(kTogglePower))
-            return false;
-
-        host.Step(wxTRANSLATE(L"aktuellen Service ermitteln..."));
-        host.QueryCurrentService();
-        if (Aborted(host))
-            return false;
-        if (standby && !host.Request(kTogglePower))
-            return false;
+        return LoadLists();
     }
+    host_.Step(wxTRANSLATE(L"Standby-Status ermitteln..."), [this] {
+        host_.Request(PowerStateCommand(-1), [this](const WebReply& reply) { OnStandby(reply); });
+    });
+}
 
-    host.Step(wxTRANSLATE(L"TV-Bouquets laden..."));
-    host.LoadServiceList(1, true);
-    if (Aborted(host))
-        return false;
+void StartupSequence::OnStandby(const WebReply& reply) {
+    standby_ = false;
+    if (reply.Ok() && !ParseStandby(reply.body, standby_))
+        LogUnreadableAnswer(reply.command);
+    host_.SetReceiverInStandby(standby_);
+    if (!reply.Ok())
+        return Fail(reply);
+    // Toggling wakes the receiver so that it reports the service it will show.
+    if (standby_)
+        ToggleStandbyThen([this] { QueryCurrent(); });
+    else
+        QueryCurrent();
+}
 
-    host.Step(wxTRANSLATE(L"RA-Bouquets laden..."));
-    host.LoadServiceList(3, false);
-    if (Aborted(host))
-        return false;
+void StartupSequence::ToggleStandbyThen(Continue next) {
+    host_.Request(PowerStateCommand(0), [this, next = std::move(next)](const WebReply& reply) {
+        if (!reply.Ok())
+            return Fail(reply);
+        next();
+    });
+}
 
-    if (config.tvProviders) {
-        host.Step(wxTRANSLATE(L"TV-Anbieter laden..."));
-        host.LoadServiceList(0, false);
-        if (Aborted(host))
-            return false;
-    }
-    if (config.raProviders) {
-        host.Step(wxTRANSLATE(L"RA-Anbieter laden..."));
-        host.LoadServiceList(2, false);
-        if (Aborted(host))
-            return false;
-    }
+void StartupSequence::QueryCurrent() {
+    host_.Step(wxTRANSLATE(L"aktuellen Service ermitteln..."), [this] {
+        host_.Request(CurrentServiceCommand(), [this](const WebReply& reply) { OnCurrent(reply); });
+    });
+}
 
-    host.Step(wxTRANSLATE(L"GStreamer initialisieren..."));
-    if (!host.InitStreaming())
-        return false;
+void StartupSequence::OnCurrent(const WebReply& reply) {
+    if (!reply.Ok())
+        return Fail(reply);
+    if (!ApplyCurrentService(reply.body, host_.State()))
+        LogUnreadableAnswer(reply.command);
+    if (standby_)
+        ToggleStandbyThen([this] { LoadLists(); });
+    else
+        LoadLists();
+}
 
-    host.Step(wxTRANSLATE(L"Tessaro starten..."));
-    host.ShowStartMode(config.startMode);
-    host.SelectAndPlayCurrent();
-    return true;
+void StartupSequence::LoadLists() {
+    lists_ = {{1, wxTRANSLATE(L"TV-Bouquets laden...")}, {3, wxTRANSLATE(L"RA-Bouquets laden...")}};
+    if (config_.tvProviders)
+        lists_.emplace_back(0, wxTRANSLATE(L"TV-Anbieter laden..."));
+    if (config_.raProviders)
+        lists_.emplace_back(2, wxTRANSLATE(L"RA-Anbieter laden..."));
+    LoadList(0);
+}
+
+void StartupSequence::LoadList(std::size_t index) {
+    if (index == lists_.size())
+        return Launch();
+    host_.Step(lists_[index].second, [this, index] {
+        host_.LoadServiceList(lists_[index].first, index == 0, [this, index](const WebReply* failure) {
+            if (failure)
+                return Fail(*failure);
+            LoadList(index + 1);
+        });
+    });
+}
+
+void StartupSequence::Launch() {
+    host_.Step(wxTRANSLATE(L"GStreamer initialisieren..."), [this] {
+        if (!host_.InitStreaming())
+            return host_.Finished(false);
+        host_.Step(wxTRANSLATE(L"Tessaro starten..."), [this] {
+            host_.ShowStartMode(config_.startMode);
+            host_.SelectAndPlayCurrent();
+            host_.Finished(true);
+        });
+    });
 }

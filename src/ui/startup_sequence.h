@@ -1,12 +1,17 @@
 // The start-up sequence run from the splash window's one-shot timer: receiver check,
 // standby round trip, service lists, streaming preparation and the start mode. The
 // order and the rules live here; the windows supply the actions through StartupHost.
+// Nothing in it waits: each request continues the sequence from its reply.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <wx/string.h>
 
+#include "webif/receiver_client.h"
 #include "webif/state_view.h"
 
 struct WebIfVersion {
@@ -39,6 +44,10 @@ int SplashGaugeRange(int resourceRange, bool skipReceiverState, bool tvProviders
 // "1:0:2" radio (2); any other reference keeps `unchanged`.
 int ItemTypeOfReference(const wxString& ref, int unchanged);
 
+// Logs that the receiver's answer to `command` could not be read (malformed, truncated,
+// another root): a clear error instead of silently empty data.
+void LogUnreadableAnswer(const std::string& command);
+
 struct StartupConfig {
     bool skipReceiverState = false;
     wxString startServiceRef;
@@ -47,30 +56,61 @@ struct StartupConfig {
     int startMode = 0;
 };
 
-// The windows' side of the sequence. Requests report success as bool; the start-up
-// abort flag is set by the transport whenever a request fails during start-up.
+// The windows' side of the sequence. Every action that takes time reports back
+// through its continuation, on the GUI thread.
 class StartupHost {
 public:
+    using Continue = std::function<void()>;
+    using ReplyDone = std::function<void(const WebReply&)>;
+    // A list loaded: `failure` is null on success, else the failed reply.
+    using ListDone = std::function<void(const WebReply* failure)>;
+
     virtual ~StartupHost() = default;
-    // Advance the gauge, show the (untranslated) step text, repaint, pause briefly.
-    virtual void Step(const wxString& text) = 0;
-    virtual bool Request(const std::string& command) = 0;
-    virtual wxString Answer() const = 0;
-    virtual bool AbortFlag() const = 0;
+    // Advances the gauge and shows the (untranslated) step text; `next` runs after a
+    // short pause in which the window repaints.
+    virtual void Step(const wxString& text, Continue next) = 0;
+    virtual void Request(const std::string& command, ReplyDone done) = 0;
+    // Shows why a request failed (a message box over the splash window).
+    virtual void ReportFailure(const WebReply& reply) = 0;
     virtual void InitFontCache() = 0;
-    virtual bool QueryStandby() = 0;
-    virtual bool QueryCurrentService() = 0;
     virtual void SetReceiverInStandby(bool standby) = 0;
     virtual ReceiverState& State() = 0;
     // List kinds: 0 TV providers, 1 TV bouquets, 2 radio providers, 3 radio bouquets.
-    virtual void LoadServiceList(int kind, bool resetCurrentMatch) = 0;
-    // Prepares the streaming engine; false ends the start-up.
+    virtual void LoadServiceList(int kind, bool resetCurrentMatch, ListDone done) = 0;
+    // Prepares the streaming engine; false ends the start-up (the host reported why).
     virtual bool InitStreaming() = 0;
     virtual void ShowStartMode(int startMode) = 0;
     // Selects the current service's tree item and plays the current service.
     virtual void SelectAndPlayCurrent() = 0;
+    // The end: true when the program runs, false when it has to end.
+    virtual void Finished(bool completed) = 0;
 };
 
-// Runs the whole sequence. False when a step failed and the program has to end
-// (the failure was already shown by the transport).
-bool RunStartupSequence(StartupHost& host, const StartupConfig& config);
+// Runs the whole sequence; its end is reported through StartupHost::Finished. The
+// object must outlive the sequence (the host's lifetime drops replies that come later).
+class StartupSequence {
+public:
+    StartupSequence(StartupHost& host, StartupConfig config) : host_(host), config_(std::move(config)) {}
+    void Start();
+
+private:
+    using Continue = StartupHost::Continue;
+
+    void OnDeviceInfo(const WebReply& reply);
+    void QueryReceiverState();
+    void OnStandby(const WebReply& reply);
+    void QueryCurrent();
+    void OnCurrent(const WebReply& reply);
+    // Puts a woken receiver back into standby, then goes on with `next`.
+    void ToggleStandbyThen(Continue next);
+    void LoadLists();
+    void LoadList(std::size_t index);
+    void Launch();
+    // Reports the failed reply and ends the start-up.
+    void Fail(const WebReply& reply);
+
+    StartupHost& host_;
+    StartupConfig config_;
+    bool standby_ = false;
+    std::vector<std::pair<int, wxString>> lists_; // kind and step text, in loading order
+};

@@ -5,10 +5,10 @@
 
 #include "core/settings.h"
 
-MyVideoFrame::MyVideoFrame() {
+MyVideoFrame::MyVideoFrame(const AppSettings& settings) {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_VIDEOFRAME");
     videoPanel = FindWindow(XRCID("ID_STANDALONE_VIDEOWINDOW"));
-    const AppSettings::VideoWindow& geometry = Settings().videoWindow;
+    const AppSettings::VideoWindow& geometry = settings.videoWindow;
     SetClientSize(geometry.Width, geometry.Height);
     Layout();
     Move(geometry.XPos, geometry.YPos);

@@ -5,10 +5,11 @@
 #include <wx/frame.h>
 
 class wxCloseEvent;
+struct AppSettings;
 
 class MyVideoFrame : public wxFrame {
 public:
-    MyVideoFrame();
+    explicit MyVideoFrame(const AppSettings& settings);
 
     wxWindow* videoPanel = nullptr;
 

@@ -48,8 +48,3 @@ class ReceiverClient;
 bool LoadServiceList(const ReceiverClient& client, ServiceListModel& model, int listKind,
                      bool resetCurrentMatch, const wxString& currentServiceRef, const wxString& dataDir,
                      long profileIndex);
-
-// Deprecated: the same on the process-wide context of web_request.h, for the windows
-// until they use ReceiverClient.
-bool LoadServiceList(ServiceListModel& model, int listKind, bool resetCurrentMatch,
-                     const wxString& currentServiceRef, const wxString& dataDir, long profileIndex);

@@ -71,6 +71,7 @@ struct ServiceListModel {
 
     int LastBouquetIndex() const { return static_cast<int>(menus.size()) - 1; }
     ServiceBranch& Branch(int listKind) { return listKind < 2 ? tv : radio; }
+    const ServiceBranch& Branch(int listKind) const { return listKind < 2 ? tv : radio; }
     // Empties everything (a complete reload, e.g. after a profile switch).
     void Clear() { *this = ServiceListModel(); }
 };

@@ -38,14 +38,6 @@ QueryOutcome QuerySubServices(const ReceiverClient& client, ReceiverStateView& v
 QueryOutcome QuerySimilarEvents(const ReceiverClient& client, const wxString& sRef, const wxString& eventId,
                                 wxString& text);
 
-// --- Deprecated: the GUI's blocking calls on the process-wide context of web_request.h
-// (start-up message boxes included); they go once the windows use ReceiverClient. ---
-bool QueryStandby();
-bool QueryCurrentService(ReceiverStateView& view);
-bool QueryNowNext(ReceiverStateView& view, bool now);
-int QueryAudioTracks(ReceiverStateView& view);
-void QuerySubServices(ReceiverStateView& view);
-
 // --- Pure parts ---
 struct EpgEventInfo {
     wxString id, start, duration, title, description, descriptionExtended, serviceRef, serviceName;

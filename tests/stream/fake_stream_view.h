@@ -69,7 +69,10 @@ public:
     int CurrentItemType() const override { return itemType; }
     wxString OverlayText() const override { return "Kanal\n\nJetzt\nDanach"; }
     void QuerySubservices() override { ++subserviceQueries; }
-    bool ReceiverChoseAudioTrack() override { return receiverChoseAudio; }
+    void AskReceiverAudioTrack(std::function<void()> notChosen) override {
+        if (!receiverChoseAudio)
+            notChosen();
+    }
     bool PipActive() const override { return pipActive; }
     void RestartPip() override { ++pipRestarts; }
     void ShowThroughput(int, int, int, int) override { ++throughputReports; }

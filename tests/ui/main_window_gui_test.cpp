@@ -5,6 +5,8 @@
 //   auth401   a 401 at deviceinfo shows the access message and ends the program
 //   standby   a receiver in standby is woken, asked and put back
 //   wrongpass a wrong password after start-up fails silently but for the verbose line
+//   hang      a receiver that accepts and never answers: the start-up ends with the
+//             connection message once the stall limit passes
 //   bench-default / bench-large   start-up time, peak memory, tree fill time
 #include <chrono>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/app.h"
 #include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "gui_scenario.h"
@@ -121,46 +124,83 @@ void SaveScreenshot(wxFrame& frame) {
     SaveFrameShot(frame, "main_window.png");
 }
 
-void RunStartupChecks(MyMainFrame& frame) {
-    CompareTreeWithDataset(frame, *g_sim, "startup");
-    const Json state = Json::Parse(g_sim->SimGet("/sim/state"));
-    const MyChannelItemData* selected = MyTreeCtrl::DataOf(*frame.Tree(), frame.Tree()->GetSelection());
-    Check(selected && Utf8(selected->sRef) == state["current"].text, "current service selected");
-    Check(frame.currentTreeItem == frame.Tree()->GetSelection(), "currentTreeItem is the selection");
+bool NowNextShown(MyMainFrame& frame) {
     auto* title = XRCCTRL(frame, "ID_STATICTEXT2", wxStaticText);
     auto* next = XRCCTRL(frame, "ID_STATICTEXT5", wxStaticText);
-    Check(title->GetLabel() != "Aktuelle Sendung" && !title->GetLabel().empty(), "now event shown");
-    Check(next->GetLabel() != "Folgende Sendung" && !next->GetLabel().empty(), "next event shown");
-    Check(!frame.nowEventText.empty(), "nowEventText filled");
-    SaveScreenshot(frame);
+    return title->GetLabel() != "Aktuelle Sendung" && !title->GetLabel().empty() &&
+           next->GetLabel() != "Folgende Sendung" && !next->GetLabel().empty();
+}
 
+// Counts of the bouquet folders shown, against the data set's.
+bool BouquetsShown(MyMainFrame& frame, const E2SimProcess& sim) {
+    const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
+    MyTreeCtrl& tree = *frame.Tree();
+    return tree.GetChildrenCount(tree.FolderItem(MyTreeCtrl::kTvBouquets), false) ==
+               dataset["tv_bouquets"].items.size() &&
+           tree.GetChildrenCount(tree.FolderItem(MyTreeCtrl::kRaBouquets), false) ==
+               dataset["radio_bouquets"].items.size();
+}
+
+void AddStartupSteps(std::vector<Step>& steps) {
+    // The programme information arrives after the window shows: the window never waits for it.
+    steps.push_back({"now/next arrive", NowNextShown, 15});
+    steps.push_back(
+        {"tree and selection", [](MyMainFrame& frame) {
+             CompareTreeWithDataset(frame, *g_sim, "startup");
+             const Json state = Json::Parse(g_sim->SimGet("/sim/state"));
+             const MyChannelItemData* selected =
+                 MyTreeCtrl::DataOf(*frame.Tree(), frame.Tree()->GetSelection());
+             Check(selected && Utf8(selected->sRef) == state["current"].text, "current service selected");
+             Check(frame.currentTreeItem == frame.Tree()->GetSelection(), "currentTreeItem is the selection");
+             Check(!frame.nowEventText.empty(), "nowEventText filled");
+             SaveScreenshot(frame);
+             return true;
+         }});
     // Power commands: questions answered through the message helper.
-    Settings().general.ExpertMode = 0;
-    const size_t asked = g_messages.size();
-    g_answer = wxNO;
-    frame.PowerCommand(1);
-    Check(g_messages.size() == asked + 1, "shutdown asks");
-    Check(!Requested(*g_sim, "/web/powerstate?newstate=1"), "declined shutdown sends nothing");
-    g_answer = wxYES;
-    frame.PowerCommand(2);
-    Check(Requested(*g_sim, "/web/powerstate?newstate=2"), "confirmed reboot sends newstate=2");
-    Settings().general.ExpertMode = 1;
-    const size_t beforeExpert = g_messages.size();
-    frame.PowerCommand(3);
-    frame.PowerCommand(1);
-    Check(g_messages.size() == beforeExpert, "expert mode asks nothing");
-    Check(Requested(*g_sim, "/web/powerstate?newstate=3"), "GUI restart sends newstate=3");
-    Check(Requested(*g_sim, "/web/powerstate?newstate=1"), "shutdown sends newstate=1");
-    frame.PowerCommand(0);
-    Check(g_messages.size() == beforeExpert, "standby asks nothing");
-    Check(Requested(*g_sim, "/web/powerstate?newstate=0"), "standby sends newstate=0");
-
+    steps.push_back({"power commands asked", [](MyMainFrame& frame) {
+                         Settings().general.ExpertMode = 0;
+                         const size_t asked = g_messages.size();
+                         g_answer = wxNO;
+                         Check(!frame.PowerCommand(1), "declined shutdown is not sent");
+                         Check(g_messages.size() == asked + 1, "shutdown asks");
+                         g_answer = wxYES;
+                         Check(frame.PowerCommand(2), "confirmed reboot is sent");
+                         return true;
+                     }});
+    steps.push_back({"reboot reaches the receiver",
+                     [](MyMainFrame&) { return Requested(*g_sim, "/web/powerstate?newstate=2"); }, 10});
+    steps.push_back({"power commands in expert mode", [](MyMainFrame& frame) {
+                         Check(!Requested(*g_sim, "/web/powerstate?newstate=1"),
+                               "declined shutdown sent nothing");
+                         Settings().general.ExpertMode = 1;
+                         const size_t before = g_messages.size();
+                         for (int state : {3, 1, 0})
+                             frame.PowerCommand(state);
+                         Check(g_messages.size() == before, "expert mode and standby ask nothing");
+                         return true;
+                     }});
+    steps.push_back({"expert power commands reach the receiver",
+                     [](MyMainFrame&) {
+                         return Requested(*g_sim, "/web/powerstate?newstate=3") &&
+                                Requested(*g_sim, "/web/powerstate?newstate=1") &&
+                                Requested(*g_sim, "/web/powerstate?newstate=0");
+                     },
+                     10});
     // Profile switch: the lists of the second receiver replace the first one's.
-    Check(frame.SwitchProfile(1), "switch to profile 2");
-    Check(Settings().activeProfile == 1, "profile 2 active");
-    CompareTreeWithDataset(frame, *g_sim2, "profile 2");
-    Check(frame.GetMenuBar()->IsChecked(XRCID("ID_MENUITEM_BOX2")), "profile 2 checked in the menu");
-    Check(!frame.GetMenuBar()->IsEnabled(XRCID("ID_MENUITEM_BOX3")), "unused profile slot stays disabled");
+    steps.push_back({"switch to profile 2", [](MyMainFrame& frame) {
+                         Check(frame.SwitchProfile(1), "switch to profile 2");
+                         Check(Settings().activeProfile == 1, "profile 2 active");
+                         Check(frame.GetMenuBar()->IsChecked(XRCID("ID_MENUITEM_BOX2")), "profile 2 checked");
+                         return true;
+                     }});
+    steps.push_back(
+        {"lists of profile 2", [](MyMainFrame& frame) { return BouquetsShown(frame, *g_sim2); }, 20});
+    steps.push_back({"profile 2 in the tree", [](MyMainFrame& frame) {
+                         CompareTreeWithDataset(frame, *g_sim2, "profile 2");
+                         Check(!frame.GetMenuBar()->IsEnabled(XRCID("ID_MENUITEM_BOX3")),
+                               "unused profile slot stays disabled");
+                         return true;
+                     }});
 }
 
 // Keeps every log line (and passes it on), so a scenario can look for verbose lines.
@@ -175,35 +215,47 @@ RecordingLog* g_log = nullptr;
 
 // After start-up the password of the receiver changes: requests fail with 401, which
 // must not open any message box (those belong to the start-up only).
-void RunWrongPasswordChecks(MyMainFrame& frame) {
-    g_log = new RecordingLog;
-    new wxLogChain(g_log);
-    Settings().ActiveProfile().Pass = "falsch";
-    const size_t messagesBefore = g_messages.size();
-    frame.RefreshNowNext();
-    Check(g_messages.size() == messagesBefore, "no message box after start-up");
-    bool verbose401 = false;
-    for (const wxString& line : g_log->lines)
-        verbose401 = verbose401 || (line.Contains("Verbose: ") && line.Contains("HTTP 401"));
-    Check(verbose401, "verbose status line with HTTP 401");
+void AddWrongPasswordSteps(std::vector<Step>& steps) {
+    static size_t messagesBefore = 0;
+    steps.push_back({"ask with a wrong password", [](MyMainFrame& frame) {
+                         g_log = new RecordingLog;
+                         new wxLogChain(g_log);
+                         Settings().ActiveProfile().Pass = "falsch";
+                         wxGetApp().Reconnect();
+                         messagesBefore = g_messages.size();
+                         frame.RefreshNowNext();
+                         return true;
+                     }});
+    steps.push_back({"verbose status line with HTTP 401",
+                     [](MyMainFrame&) {
+                         for (const wxString& line : g_log->lines)
+                             if (line.Contains("Verbose: ") && line.Contains("HTTP 401"))
+                                 return true;
+                         return false;
+                     },
+                     10});
+    steps.push_back({"no message box after start-up", [](MyMainFrame&) {
+                         Check(g_messages.size() == messagesBefore, "no message box after start-up");
+                         return true;
+                     }});
 }
 
-// One step once the start-up has ended: the checks of the scenario.
-Step ScenarioChecks() {
-    return {"checks", [](MyMainFrame& frame) {
-                if (g_scenario == "startup")
-                    RunStartupChecks(frame);
-                if (g_scenario == "wrongpass")
-                    RunWrongPasswordChecks(frame);
-                if (g_scenario.rfind("bench", 0) == 0) {
-                    frame.Tree()->ClearLists();
-                    const auto t0 = Clock::now();
-                    for (int kind : {1, 3, 0, 2})
-                        frame.Tree()->ShowServiceList(frame.ServiceLists(), kind, 0);
-                    g_treeFillMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-                }
-                return true;
-            }};
+// The steps of the scenario, run once the start-up has ended.
+void AddScenarioSteps(std::vector<Step>& steps) {
+    if (g_scenario == "startup")
+        AddStartupSteps(steps);
+    if (g_scenario == "wrongpass")
+        AddWrongPasswordSteps(steps);
+    if (g_scenario.rfind("bench", 0) == 0)
+        steps.push_back({"tree fill", [](MyMainFrame& frame) {
+                             frame.Tree()->ClearLists();
+                             const auto t0 = Clock::now();
+                             for (int kind : {1, 3, 0, 2})
+                                 frame.Tree()->ShowServiceList(frame.ServiceLists(), kind, 0);
+                             g_treeFillMs =
+                                 std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                             return true;
+                         }});
 }
 
 } // namespace
@@ -239,9 +291,11 @@ int main(int argc, char** argv) {
         sim.SetFault("cmd=deviceinfo&status=401");
     if (g_scenario == "standby")
         sim.SimGet("/sim/set?standby=1");
+    if (g_scenario == "hang")
+        sim.SetFault("cmd=deviceinfo&hang=1");
 
     StepDriver driver;
-    driver.steps.push_back(ScenarioChecks());
+    AddScenarioSteps(driver.steps);
     std::vector<std::string> args = {"tessaro"};
     if (g_scenario == "wrongpass")
         args.push_back("-v");
@@ -261,6 +315,13 @@ int main(int argc, char** argv) {
         Check(shown, "access-denied message shown");
         Check(!mainWindowShown, "main window never shown");
         Check(!Requested(sim, "/web/getallservices"), "nothing requested after the failure");
+    }
+    if (g_scenario == "hang") {
+        bool shown = false;
+        for (const wxString& m : g_messages)
+            shown = shown || m.StartsWith("Die Verbindung zu \"http://localhost:");
+        Check(shown, "connection message shown");
+        Check(!mainWindowShown, "main window never shown");
     }
     if (g_scenario == "standby") {
         Check(PowerStates(sim) == std::vector<int>({0, 0}), "woken and put back: powerstates 0, 0");

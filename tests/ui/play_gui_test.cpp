@@ -5,6 +5,8 @@
 //              rezap, "serviceplayable" False with the question and in expert mode
 //   recording  a recording plays, its position advances, a seek on the gauge jumps,
 //              its end stops playback and brings the video back to the main window
+//   slow       the receiver answers zap, now/next and getcurrent after 4 s: the GUI
+//              thread's heartbeat never lags, two quick zaps end on the second service
 //   bench-zap  zap-to-picture times and memory after 100 zaps, measured from a baseline
 //              taken after warm-up zaps of SD and HD (prints one line)
 #include <algorithm>
@@ -292,24 +294,35 @@ void AddPlaySteps() {
         g_sim->SetFault("serviceplayable=False");
         g_answer = wxNO;
         Activate(f, g_bouquet[g_firstService + 1]);
-        Check(g_messages.size() == g_messagesBefore + 1 &&
-                  g_messages.back().StartsWith(L"Es ist momentan kein freier Tuner"),
-              "the tuner question is asked");
-        Check(f.currentServiceRef == g_refBefore, "No keeps the previous service");
     }));
+    // The question follows the receiver's answer.
+    g_steps.push_back({"the tuner question is asked", [](MyMainFrame& f) {
+                           if (g_messages.size() == g_messagesBefore)
+                               return false;
+                           Check(g_messages.size() == g_messagesBefore + 1 &&
+                                     g_messages.back().StartsWith(L"Es ist momentan kein freier Tuner"),
+                                 "the tuner question is asked");
+                           Check(f.currentServiceRef == g_refBefore, "No keeps the previous service");
+                           return true;
+                       }});
     g_steps.push_back(WaitPlaying("previous stream after No"));
     g_steps.push_back(Expect("no zap after No",
                              [](MyMainFrame&) { Check(Zaps().size() == g_zapsBefore, "No zaps nothing"); }));
     g_steps.push_back(Do("unplayable, expert mode", [](MyMainFrame& f) {
         Settings().general.ExpertMode = 1;
         Activate(f, g_bouquet[g_firstService + 1]);
-        Check(g_messages.size() == g_messagesBefore, "expert mode asks nothing");
-        Check(Settings().general.TVControl == 0, "TV control is off again afterwards");
-        const auto zaps = Zaps();
-        Check(zaps.size() == g_zapsBefore + 1 &&
-                  zaps.back() == RefOf(f, g_bouquet[g_firstService + 1]).utf8_string(),
-              "expert mode zaps the TV");
     }));
+    g_steps.push_back({"expert mode zaps the TV", [](MyMainFrame& f) {
+                           const auto zaps = Zaps();
+                           if (zaps.size() == g_zapsBefore)
+                               return false;
+                           Check(g_messages.size() == g_messagesBefore, "expert mode asks nothing");
+                           Check(Settings().general.TVControl == 0, "TV control stays off");
+                           Check(zaps.size() == g_zapsBefore + 1 &&
+                                     zaps.back() == RefOf(f, g_bouquet[g_firstService + 1]).utf8_string(),
+                                 "expert mode zaps the TV");
+                           return true;
+                       }});
     g_steps.push_back(WaitPlaying("unplayable service in expert mode"));
     g_steps.push_back(Expect("reset", [](MyMainFrame&) { g_sim->Reset(); }));
 }
@@ -397,6 +410,68 @@ void AddRecordingSteps() {
 }
 
 // --- benchmark ----------------------------------------------------------------------
+
+// --- slow receiver scenario ---------------------------------------------------------
+
+// A repeating timer on the GUI thread; its longest gap is how long the window froze.
+class Heartbeat : public wxTimer {
+public:
+    void Notify() override {
+        const auto now = Clock::now();
+        if (last != Clock::time_point{})
+            longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    }
+    Clock::time_point last{};
+    double longestMs = 0;
+};
+Heartbeat* g_heartbeat = nullptr;
+Clock::time_point g_slowStart;
+
+constexpr const char* kSlowFirst = "1:0:1:283C:3F2:85:C00000:0:0:0:";
+constexpr const char* kSlowSecond = "1:0:1:2853:3F3:1:C00000:0:0:0:";
+
+void ZapTo(MyMainFrame& frame, const char* ref) {
+    ChannelItemData data;
+    data.kind = kKindTV;
+    data.sRef = ref;
+    frame.PlayService(data);
+}
+
+void AddSlowSteps() {
+    g_steps.push_back(WaitPlaying("start-up service"));
+    g_steps.push_back(Do("two zaps 100 ms apart", [](MyMainFrame& f) {
+        g_heartbeat = new Heartbeat;
+        g_heartbeat->Start(20);
+        ZapTo(f, kSlowFirst);
+        g_slowStart = Clock::now();
+    }));
+    g_steps.push_back({"second zap", [](MyMainFrame& f) {
+                           if (Clock::now() - g_slowStart < std::chrono::milliseconds(100))
+                               return false;
+                           ZapTo(f, kSlowSecond);
+                           return true;
+                       }});
+    g_steps.push_back(WaitPlaying("second service"));
+    g_steps.push_back(Expect("the zaps end on the second service", [](MyMainFrame& f) {
+        Check(f.currentServiceRef == kSlowSecond, "the window plays the second service");
+        const std::vector<std::string> zaps = Zaps();
+        Check(!zaps.empty() && zaps.back() == kSlowSecond,
+              "the receiver was zapped to the second service last");
+    }));
+    g_steps.push_back(Do("programme information refresh", [](MyMainFrame& f) {
+        f.RefreshNowNext();
+        g_slowStart = Clock::now();
+    }));
+    g_steps.push_back(
+        {"both answers arrive",
+         [](MyMainFrame&) { return Clock::now() - g_slowStart > std::chrono::milliseconds(8500); }, 20});
+    g_steps.push_back(Expect("the window never froze", [](MyMainFrame&) {
+        std::printf("slow heartbeat_longest_gap_ms=%.0f\n", g_heartbeat->longestMs);
+        Check(g_heartbeat->longestMs < 250, "heartbeat never lagged 250 ms or more");
+        g_heartbeat->Stop();
+    }));
+}
 
 std::vector<double> g_sdSd, g_sdHd;
 double g_rssBaseline = 0, g_rssHalfway = 0, g_rssAfter = 0;
@@ -499,7 +574,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = {"tessaro"};
     if (g_scenario == "play")
         AddPlaySteps();
-    else if (g_scenario == "recording") {
+    else if (g_scenario == "slow") {
+        for (const char* command : {"zap", "epgservicenow", "epgservicenext", "getcurrent"})
+            sim.SetFault(std::string("cmd=") + command + "&delay_ms=4000");
+        AddSlowSteps();
+    } else if (g_scenario == "recording") {
         const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
         g_recordingRef = dataset["recordings"].items.at(0)["ref"].text;
         args = {"tessaro", "-o", g_recordingRef};

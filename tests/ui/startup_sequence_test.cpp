@@ -1,5 +1,6 @@
 // The start-up sequence's rules and order, driven through a recording host.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,47 +72,50 @@ TEST(ItemType, ReferencePrefixDecidesAndUnknownKeepsThePrevious) {
     EXPECT_EQ(ItemTypeOfReference("", 0), 0);
 }
 
-// Records every action; requests and queries fail where a test asks them to, which
-// sets the abort flag as the transport does during start-up.
+// Records every action and answers at once; requests fail where a test asks them to.
 class FakeHost : public StartupHost {
 public:
     std::vector<std::string> calls;
     std::map<std::string, bool> failing; // call name -> fails
     bool standby = false;
     bool streamingOk = true;
-    bool abort = false;
-    wxString deviceInfo = "<e2deviceinfo><e2webifversion>1.9.0</e2webifversion>"
-                          "<e2devicename>sim</e2devicename></e2deviceinfo>";
+    std::optional<bool> completed;
     ReceiverState state;
     int steps = 0;
 
-    bool Fail(const std::string& name) {
+    WebReply Reply(const std::string& name, const wxString& body) {
         calls.push_back(name);
-        if (failing.count(name) && failing[name]) {
-            abort = true;
-            return true;
-        }
-        return false;
+        WebReply reply;
+        reply.command = name;
+        reply.status = failing.count(name) && failing[name] ? 500 : 200;
+        reply.body = body;
+        return reply;
     }
-    void Step(const wxString& text) override {
+    void Step(const wxString& text, Continue next) override {
         ++steps;
         calls.push_back("step:" + text.utf8_string());
+        next();
     }
-    bool Request(const std::string& command) override { return !Fail(command); }
-    wxString Answer() const override { return deviceInfo; }
-    bool AbortFlag() const override { return abort; }
+    void Request(const std::string& command, ReplyDone done) override {
+        wxString body;
+        if (command == "deviceinfo")
+            body = "<e2deviceinfo><e2webifversion>1.9.0</e2webifversion><e2devicename>sim</e2devicename>"
+                   "</e2deviceinfo>";
+        else if (command == "powerstate?newstate=-1")
+            body = wxString::Format("<e2powerstate><e2instandby>%s</e2instandby></e2powerstate>",
+                                    standby ? "true" : "false");
+        else if (command == "getcurrent")
+            body = "<e2currentserviceinformation><e2service><e2servicereference>1:0:1:A:B:C:D:0:0:0:"
+                   "</e2servicereference></e2service></e2currentserviceinformation>";
+        done(Reply(command, body));
+    }
+    void ReportFailure(const WebReply& reply) override { calls.push_back("report:" + reply.command); }
     void InitFontCache() override { calls.push_back("fontcache"); }
-    bool QueryStandby() override { return !Fail("standby?") && standby; }
-    bool QueryCurrentService() override {
-        if (Fail("current?"))
-            return false;
-        state.currentServiceRef = "1:0:1:A:B:C:D:0:0:0:";
-        return true;
-    }
     void SetReceiverInStandby(bool on) override { calls.push_back(on ? "inStandby=1" : "inStandby=0"); }
     ReceiverState& State() override { return state; }
-    void LoadServiceList(int kind, bool reset) override {
-        Fail("list" + std::to_string(kind) + (reset ? "r" : ""));
+    void LoadServiceList(int kind, bool reset, ListDone done) override {
+        const WebReply reply = Reply("list" + std::to_string(kind) + (reset ? "r" : ""), "");
+        done(reply.Ok() ? nullptr : &reply);
     }
     bool InitStreaming() override {
         calls.push_back("streaming");
@@ -119,6 +123,13 @@ public:
     }
     void ShowStartMode(int mode) override { calls.push_back("mode" + std::to_string(mode)); }
     void SelectAndPlayCurrent() override { calls.push_back("play:" + state.currentServiceRef.utf8_string()); }
+    void Finished(bool ok) override { completed = ok; }
+
+    bool Run(const StartupConfig& config) {
+        StartupSequence sequence(*this, config);
+        sequence.Start();
+        return completed.value_or(false);
+    }
 };
 
 class StartupSequenceTest : public ::testing::Test {
@@ -130,15 +141,15 @@ protected:
 
 TEST_F(StartupSequenceTest, AwakeReceiverRunsEveryStepInOrder) {
     config.startMode = 0;
-    ASSERT_TRUE(RunStartupSequence(host, config));
+    ASSERT_TRUE(host.Run(config));
     const std::vector<std::string> expected = {"deviceinfo",
                                                "step:Fontcache überprüfen...",
                                                "fontcache",
                                                "step:Standby-Status ermitteln...",
-                                               "standby?",
+                                               "powerstate?newstate=-1",
                                                "inStandby=0",
                                                "step:aktuellen Service ermitteln...",
-                                               "current?",
+                                               "getcurrent",
                                                "step:TV-Bouquets laden...",
                                                "list1r",
                                                "step:RA-Bouquets laden...",
@@ -155,17 +166,17 @@ TEST_F(StartupSequenceTest, AwakeReceiverRunsEveryStepInOrder) {
 
 TEST_F(StartupSequenceTest, ReceiverInStandbyIsWokenAskedAndPutBackBeforeTheLists) {
     host.standby = true;
-    ASSERT_TRUE(RunStartupSequence(host, config));
+    ASSERT_TRUE(host.Run(config));
     const std::vector<std::string> head(host.calls.begin(), host.calls.begin() + 10);
     const std::vector<std::string> expected = {"deviceinfo",
                                                "step:Fontcache überprüfen...",
                                                "fontcache",
                                                "step:Standby-Status ermitteln...",
-                                               "standby?",
+                                               "powerstate?newstate=-1",
                                                "inStandby=1",
                                                "powerstate?newstate=0",
                                                "step:aktuellen Service ermitteln...",
-                                               "current?",
+                                               "getcurrent",
                                                "powerstate?newstate=0"};
     EXPECT_EQ(head, expected);
     EXPECT_EQ(host.calls[10], "step:TV-Bouquets laden...");
@@ -176,7 +187,7 @@ TEST_F(StartupSequenceTest, SkippedReceiverStateUsesTheStartServiceAndProvidersF
     config.startServiceRef = "1:0:2:6D66:437:1:C00000:0:0:0:";
     config.tvProviders = config.raProviders = true;
     config.startMode = 3;
-    ASSERT_TRUE(RunStartupSequence(host, config));
+    ASSERT_TRUE(host.Run(config));
     const std::vector<std::string> expected = {
         "deviceinfo", "step:Fontcache überprüfen...", "fontcache", "step:TV-Bouquets laden...",
         "list1r",     "step:RA-Bouquets laden...",    "list3",     "step:TV-Anbieter laden...",
@@ -188,20 +199,25 @@ TEST_F(StartupSequenceTest, SkippedReceiverStateUsesTheStartServiceAndProvidersF
 }
 
 TEST_F(StartupSequenceTest, AnyFailedRequestEndsTheStartUpBeforeTheWindowsShow) {
-    for (const char* failing : {"deviceinfo", "standby?", "current?", "list1r", "list3", "list0", "list2",
-                                "powerstate?newstate=0"}) {
+    for (const char* failing : {"deviceinfo", "powerstate?newstate=-1", "getcurrent", "list1r", "list3",
+                                "list0", "list2", "powerstate?newstate=0"}) {
         FakeHost h;
         h.standby = true;
         h.failing[failing] = true;
         StartupConfig c;
         c.tvProviders = c.raProviders = true;
-        EXPECT_FALSE(RunStartupSequence(h, c)) << failing;
-        // The standby answer is stored before the abort check; nothing follows it.
-        const std::string last = std::string(failing) == "standby?" ? "inStandby=0" : failing;
-        EXPECT_EQ(h.calls.back(), last) << "nothing may run after the failure of " << failing;
+        EXPECT_FALSE(h.Run(c)) << failing;
+        // The standby answer is stored before the failure is reported; nothing else follows.
+        std::vector<std::string> tail = {failing};
+        if (std::string(failing) == "powerstate?newstate=-1")
+            tail.push_back("inStandby=0");
+        tail.push_back("report:" + std::string(failing));
+        ASSERT_GE(h.calls.size(), tail.size());
+        EXPECT_EQ(std::vector<std::string>(h.calls.end() - tail.size(), h.calls.end()), tail)
+            << "nothing may run after the failure of " << failing;
     }
     host.streamingOk = false;
-    EXPECT_FALSE(RunStartupSequence(host, config));
+    EXPECT_FALSE(host.Run(config));
     EXPECT_EQ(host.calls.back(), "streaming");
 }
 

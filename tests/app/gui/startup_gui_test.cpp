@@ -13,15 +13,19 @@
 #include <wx/bmpcbox.h>
 #include <wx/dialog.h>
 #include <wx/init.h>
+#include <wx/menu.h>
 #include <wx/textctrl.h>
 #include <wx/tglbtn.h>
 #include <wx/uiaction.h>
+#include <wx/xrc/xmlres.h>
 
-#include "temp_dir.h"
 #include "app/app.h"
 #include "app/key_command.h"
-#include "core/settings_store.h"
 #include "app_harness.h"
+#include "core/settings_store.h"
+#include "e2sim_fixture.h"
+#include "temp_dir.h"
+#include "ui/main_frame.h"
 
 namespace {
 // What the program returns when OnInit ends it (the toolkit's error exit code).
@@ -175,6 +179,43 @@ TEST_F(StartupGui, EmptyHomeOpensKonfigurationAndTypedHostIsSavedAndLoadsBack) {
     EXPECT_EQ(loaded.count, 1);
     EXPECT_EQ(loaded.name, "Tunerbox");
     EXPECT_EQ(loaded.host, "localhost");
+}
+
+// After a first-start configuration the program runs as after any start: the menu
+// names the profile as configured, and closing runs the whole close sequence (the
+// question, the pipeline let go of the windows) instead of tearing windows away from a
+// playing video sink.
+TEST_F(StartupGui, FirstStartConfigurationLeadsToTheFullProgramAndItsCloseSequence) {
+    E2SimProcess sim;
+    ASSERT_TRUE(sim.Start());
+    AppScript script;
+    script.Then(WaitForSetupDialog())
+        .Then([&sim](AppDriver& d) {
+            d.Text(d.SetupDialog(), "ID_TEXTCTRL_ADDR")->SetValue("localhost");
+            d.Text(d.SetupDialog(), "ID_TEXTCTRL_PORT")->SetValue(wxString::Format("%d", sim.webPort()));
+            d.Text(d.SetupDialog(), "ID_TEXTCTRL_STREAMPROXY")
+                ->SetValue(wxString::Format("%d", sim.streamPort()));
+            d.Text(d.SetupDialog(), "ID_TEXTCTRL_PASS")->SetValue("tunerpwd");
+            return true;
+        })
+        .Then(Click("ID_BUTTON_APPLY"))
+        .Then(WaitForMainWindow())
+        .Then([](AppDriver& d) {
+            // Playing: the close has a running video sink to settle.
+            return d.App().mainFrame->streamPlaying;
+        })
+        .Then([](AppDriver& d) {
+            wxMenuBar* bar = d.App().mainFrame->GetMenuBar();
+            if (bar->GetLabel(XRCID("ID_MENUITEM_BOX1")) != "#1: Tunerbox")
+                d.Fail("profile menu says " + bar->GetLabel(XRCID("ID_MENUITEM_BOX1")).utf8_string());
+            d.App().mainFrame->Close();
+            return true;
+        });
+    script.answers = {wxYES};
+    const AppRun run = RunApp(home.Path(), {}, script);
+    ExpectCleanEnd(run, 0);
+    ASSERT_FALSE(run.messages.empty());
+    EXPECT_EQ(run.messages.back().text, L"Das Programm wirklich beenden?");
 }
 
 TEST_F(StartupGui, IncompleteProfileIsRefusedWithItsMessageAndTheDialogKeepsTheEdits) {

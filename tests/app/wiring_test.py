@@ -1,0 +1,29 @@
+#!/usr/bin/env python3
+"""Checks that the wiring stays visible in the sources: only the application folder
+reaches for the application object, and the layers below the windows never include
+window code."""
+import pathlib
+import re
+import sys
+
+src = pathlib.Path(sys.argv[1]) / "src"
+failures = []
+
+for path in sorted(src.rglob("*.[ch]*")):
+    rel = path.relative_to(src).as_posix()
+    text = path.read_text(encoding="utf-8", errors="replace")
+    if not rel.startswith("app/") and re.search(r"\bwxGetApp\s*\(", text):
+        failures.append(f"{rel}: wxGetApp() outside src/app")
+    layer = rel.split("/", 1)[0]
+    includes = re.findall(r'#include\s+"([a-z]+)/', text)
+    # core is the foundation; webif and stream stand on it (the audio controls share the
+    # receiver-state choice interface of webif).
+    allowed = {"core": {"core"}, "webif": {"core", "webif"}, "stream": {"core", "stream", "webif"}}.get(layer)
+    if allowed:
+        for inc in includes:
+            if inc not in allowed:
+                failures.append(f"{rel}: {layer} includes {inc}/")
+
+for f in failures:
+    print(f)
+sys.exit(1 if failures else 0)
