@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "ui/main_frame.h"
 #include "webif/service_list.h"
+#include "webif/service_ref.h"
 
 void MyMainFrame::LoadServiceList(int kind, bool resetCurrentMatch) {
     if (kind < 0 || kind > 3)
@@ -78,7 +79,7 @@ void MyMainFrame::OnTreeActivated(wxTreeEvent& event) {
         return;
     }
     const MyChannelItemData* data = MyTreeCtrl::DataOf(*tree, item);
-    if (!data || data->sRef.StartsWith("1:64:") || data->kind == kKindFolder)
+    if (!data || ServiceRef(data->sRef).IsMarker() || data->kind == kKindFolder)
         return;
     previousTreeItem = currentTreeItem;
     currentTreeItem = item;
