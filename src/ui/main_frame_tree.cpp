@@ -7,6 +7,7 @@
 #include "ui/main_frame.h"
 #include "ui/startup_sequence.h"
 #include "webif/service_list.h"
+#include "webif/service_ref.h"
 
 void MyMainFrame::LoadServiceList(int kind, bool resetCurrentMatch, ListDone done) {
     if (kind < 0 || kind > 3) {
@@ -111,7 +112,7 @@ void MyMainFrame::OnTreeActivated(wxTreeEvent& event) {
         return;
     }
     const MyChannelItemData* data = MyTreeCtrl::DataOf(*tree, item);
-    if (!data || data->sRef.StartsWith("1:64:") || data->kind == kKindFolder)
+    if (!data || ServiceRef(data->sRef).IsMarker() || data->kind == kKindFolder)
         return;
     previousTreeItem = currentTreeItem;
     currentTreeItem = item;

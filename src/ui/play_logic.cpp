@@ -18,37 +18,9 @@ wxString Escaped(const wxString& text) {
 
 } // namespace
 
-int ServiceIdOf(const wxString& ref) {
-    size_t start = 0;
-    for (int colon = 0; colon < 3; ++colon) {
-        start = ref.find(':', start);
-        if (start == wxString::npos)
-            return -1;
-        ++start;
-    }
-    const size_t end = ref.find(':', start);
-    if (end == wxString::npos)
-        return -1;
-    unsigned long id = 0;
-    const wxString field = ref.Mid(start, end - start);
-    if (field.empty() || !field.ToULong(&id, 16) || id == 0 || id > 0xFFFF)
-        return -1;
-    return static_cast<int>(id);
-}
-
-wxString PlayableRef(const wxString& ref) {
-    if (!ref.Contains("::"))
-        return ref;
-    return ref.BeforeLast(':');
-}
-
-wxString LiveStreamUrl(const ReceiverProfile& profile, const wxString& ref) {
-    return wxString::Format("http://%s:%ld/%s", profile.Host, profile.SPort, Escaped(ref));
-}
-
-wxString RecordingPath(const wxString& ref) {
-    const int slash = ref.Find('/');
-    return slash == wxNOT_FOUND ? wxString() : ref.Mid(slash + 1);
+wxString LiveStreamUrl(const ReceiverProfile& profile, const ServiceRef& ref) {
+    return wxString::Format("http://%s:%ld/%s", profile.Host, profile.SPort,
+                            wxString::FromUTF8(ref.Escaped()));
 }
 
 wxString RecordingStreamUrl(const ReceiverProfile& profile, const wxString& path) {
@@ -69,14 +41,6 @@ SourceProxy SourceProxyOf(const AppSettings& settings) {
     proxy.user = user.data() ? user.data() : "";
     proxy.pass = pass.data() ? pass.data() : "";
     return proxy;
-}
-
-wxString PiconFileName(const wxString& ref) {
-    wxString name = ref;
-    name.Replace(":", "_");
-    if (name.Contains("_"))
-        name = name.BeforeLast('_');
-    return name + ".png";
 }
 
 wxString RecordingInfoLabel(const wxString& begin) {

@@ -1,6 +1,7 @@
-// The pure rules of playing a service or recording: stream addresses, programme
-// number and picon name from a reference, neighbour search in a bouquet, and the
-// position and seek arithmetic of recordings. No windows, no network.
+// The pure rules of playing a service or recording: stream addresses, neighbour
+// search in a bouquet, and the position and seek arithmetic of recordings. What a
+// reference itself tells (programme number, picon, path) is ServiceRef's. No
+// windows, no network.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <wx/string.h>
 
 #include "webif/service_model.h"
+#include "webif/service_ref.h"
 
 struct AppSettings;
 struct ReceiverProfile;
@@ -24,17 +26,8 @@ struct MovieItemData : ChannelItemData {
     wxString begin; // Unix seconds as decimal text
 };
 
-// The text between the third and the fourth ":" read as hexadecimal; 0 or an
-// unreadable field gives -1 (the demuxer then picks a programme itself).
-int ServiceIdOf(const wxString& ref);
-
-// A reference with a trailing name ("...::Name") is cut before its last ":".
-wxString PlayableRef(const wxString& ref);
-
 // "http://host:SPort/<escaped ref>".
-wxString LiveStreamUrl(const ReceiverProfile& profile, const wxString& ref);
-// Path on the receiver: the reference's text after its first "/"; empty without one.
-wxString RecordingPath(const wxString& ref);
+wxString LiveStreamUrl(const ReceiverProfile& profile, const ServiceRef& ref);
 // "http[s]://user:pass@host:WPort/file?file=/<escaped path>". User name and password
 // are escaped too, so that a ":" or "@" in them cannot change the address.
 wxString RecordingStreamUrl(const ReceiverProfile& profile, const wxString& path);
@@ -46,9 +39,6 @@ struct SourceProxy {
     std::string user, pass; // 8-bit
 };
 SourceProxy SourceProxyOf(const AppSettings& settings);
-
-// "1_0_1_445D_453_1_C00000_0_0_0.png" for "1:0:1:445D:453:1:C00000:0:0:0:".
-wxString PiconFileName(const wxString& ref);
 
 // " Programminfo [ Aufnahme vom dd.mm.yyyy um hh:mm ] " for a begin time (Unix
 // seconds as decimal text) in local time; an unreadable time counts as 0.
@@ -79,3 +69,24 @@ int NeighbourService(const std::vector<SiblingInfo>& siblings, int current, bool
 // The previous/next marker from `current` with wrap; -1 when the walk comes back
 // to where it started without meeting one.
 int NeighbourMarker(const std::vector<SiblingInfo>& siblings, int current, bool forward);
+
+// wrapper until callers take ServiceRef
+inline wxString LiveStreamUrl(const ReceiverProfile& profile, const wxString& ref) {
+    return LiveStreamUrl(profile, ServiceRef(ref));
+}
+// wrapper until callers take ServiceRef
+inline int ServiceIdOf(const wxString& ref) {
+    return ServiceRef(ref).ServiceId();
+}
+// wrapper until callers take ServiceRef
+inline wxString PlayableRef(const wxString& ref) {
+    return ServiceRef(ref).Playable();
+}
+// wrapper until callers take ServiceRef
+inline wxString RecordingPath(const wxString& ref) {
+    return ServiceRef(ref).RecordingPath();
+}
+// wrapper until callers take ServiceRef
+inline wxString PiconFileName(const wxString& ref) {
+    return ServiceRef(ref).PiconName();
+}

@@ -4,6 +4,7 @@
 
 #include <wx/intl.h>
 
+#include "webif/service_ref.h"
 #include "webif/service_sort.h"
 #include "webif/web_answer.h"
 
@@ -79,7 +80,7 @@ private:
     void Service(const wxString& ref, const wxString& name) {
         ChannelFolder& folder = folders_[folder_];
         ++s_;
-        const bool marker = ref.StartsWith("1:64:");
+        const bool marker = ServiceRef(ref).IsMarker();
         if (folder.menuIndex >= 0) {
             BouquetMenu& menu = model_.menus[folder.menuIndex];
             wxString help =

@@ -4,6 +4,7 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include "webif/service_ref.h"
 #include "webif/state_queries.h"
 #include "webif/web_answer.h"
 
@@ -59,16 +60,12 @@ bool ApplyCurrentService(const wxString& answer, ReceiverState& state) {
             if (field.Name() == "e2servicename") {
                 state.currentServiceName = text;
             } else if (field.Name() == "e2servicereference") {
-                if (text.Contains("::"))
-                    state.currentServiceRef = text.BeforeLast(':');
-                else if (text != "N/A")
-                    state.currentServiceRef = text;
-                if (text.StartsWith("1:0:0"))
-                    state.currentItemType = 3;
-                else if (text.StartsWith("1:0:1"))
-                    state.currentItemType = 1;
-                else if (text.StartsWith("1:0:2"))
-                    state.currentItemType = 2;
+                const ServiceRef ref(text);
+                if (text != "N/A")
+                    state.currentServiceRef = ref.Playable();
+                // Any other reference (a stream, a folder) leaves the kind as it was.
+                if (ref.Kind() != kKindFolder)
+                    state.currentItemType = ref.Kind();
             }
         }
     }
@@ -226,7 +223,7 @@ void ApplySubServices(ChoiceView& video, const std::vector<SubService>& services
     video.Clear();
     video.Enable(false);
     for (const SubService& s : services) {
-        if (!s.ref.StartsWith("1:0:1"))
+        if (ServiceRef(s.ref).Kind() != kKindTV)
             continue;
         for (int i = video.Count() - 1; i >= 0; --i) {
             const wxString value = video.Value(i);
