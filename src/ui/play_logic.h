@@ -70,23 +70,3 @@ int NeighbourService(const std::vector<SiblingInfo>& siblings, int current, bool
 // to where it started without meeting one.
 int NeighbourMarker(const std::vector<SiblingInfo>& siblings, int current, bool forward);
 
-// wrapper until callers take ServiceRef
-inline wxString LiveStreamUrl(const ReceiverProfile& profile, const wxString& ref) {
-    return LiveStreamUrl(profile, ServiceRef(ref));
-}
-// wrapper until callers take ServiceRef
-inline int ServiceIdOf(const wxString& ref) {
-    return ServiceRef(ref).ServiceId();
-}
-// wrapper until callers take ServiceRef
-inline wxString PlayableRef(const wxString& ref) {
-    return ServiceRef(ref).Playable();
-}
-// wrapper until callers take ServiceRef
-inline wxString RecordingPath(const wxString& ref) {
-    return ServiceRef(ref).RecordingPath();
-}
-// wrapper until callers take ServiceRef
-inline wxString PiconFileName(const wxString& ref) {
-    return ServiceRef(ref).PiconName();
-}

@@ -68,12 +68,13 @@ void MyMainFrame::PlayCurrentService() {
 bool MyMainFrame::PlayService(const MovieItemData& item) {
     if (item.kind != kKindTV && item.kind != kKindRadio && item.kind != kKindRecording)
         return false;
-    if (item.sRef.empty() || item.sRef.StartsWith("1:64:"))
+    const ServiceRef ref(item.sRef);
+    if (ref.IsEmpty() || ref.IsMarker())
         return false;
     // Compared in the form that is stored, so that a service with a trailing name
     // is recognised as the one playing. Only while it plays: a recording that has
     // ended, or a stream that was stopped, can be started again.
-    if ((item.kind == kKindRecording ? item.sRef : PlayableRef(item.sRef)) == currentServiceRef &&
+    if ((item.kind == kKindRecording ? ref.Text() : ref.Playable()) == currentServiceRef &&
         PipelineStarted())
         return false;
 
@@ -163,7 +164,7 @@ void MyMainFrame::StartSource(const MovieItemData& item, const wxString& url) {
     if (source && proxy.use)
         g_object_set(source, "proxy", proxy.address.c_str(), "proxy-id", proxy.user.c_str(), "proxy-pw",
                      proxy.pass.c_str(), nullptr);
-    SetStreamSource(url, ServiceIdOf(item.sRef));
+    SetStreamSource(url, ServiceRef(item.sRef).ServiceId());
     StartStreaming();
     ShowPicon();
     if (item.kind == kKindRecording) {
@@ -176,10 +177,11 @@ wxString MyMainFrame::LiveSource(const MovieItemData& item) {
     const ReceiverProfile& profile = settings.ActiveProfile();
     const bool radio = item.kind == kKindRadio;
     SetBoxLabel(kPlayModeBox, radio ? _(" Wiedergabemodus [ RA ] ") : _(" Wiedergabemodus [ TV ] "));
-    currentServiceRef = PlayableRef(item.sRef);
+    const ServiceRef playable(ServiceRef(item.sRef).Playable());
+    currentServiceRef = playable.Text();
     wxLogMessage(radio ? _("starte RA-Stream [http://%s:%d/%s]") : _("starte TV-Stream [http://%s:%d/%s]"),
                  profile.Host, static_cast<int>(profile.SPort), currentServiceRef);
-    return LiveStreamUrl(profile, currentServiceRef);
+    return LiveStreamUrl(profile, playable);
 }
 
 wxString MyMainFrame::RecordingSource(const MovieItemData& item) {
@@ -189,7 +191,7 @@ wxString MyMainFrame::RecordingSource(const MovieItemData& item) {
     lastRecordingBegin = item.begin;
     SetBoxLabel(kPlayModeBox, _(" Wiedergabemodus [ HD ] "));
     currentServiceRef = item.sRef;
-    const wxString path = RecordingPath(item.sRef);
+    const wxString path = ServiceRef(item.sRef).RecordingPath();
     wxLogMessage(profile.Https ? _("starte HD-Stream [https://%s:%d/file?file=/%s]")
                                : _("starte HD-Stream [http://%s:%d/file?file=/%s]"),
                  profile.Host, static_cast<int>(profile.WPort), path);
@@ -207,7 +209,7 @@ wxString MyMainFrame::RecordingSource(const MovieItemData& item) {
 }
 
 void MyMainFrame::ShowPicon() {
-    const wxString file = Paths().programDir + "pic" + wxFILE_SEP_PATH + PiconFileName(currentServiceRef);
+    const wxString file = Paths().programDir + "pic" + wxFILE_SEP_PATH + ServiceRef(currentServiceRef).PiconName();
     wxBitmap bitmap;
     if (wxFileName::FileExists(file))
         bitmap.LoadFile(file, wxBITMAP_TYPE_PNG);

@@ -4,6 +4,7 @@
 #include <wx/log.h>
 #include <wx/tokenzr.h>
 
+#include "webif/service_ref.h"
 #include "webif/state_queries.h"
 #include "webif/web_answer.h"
 #include "webif/web_commands.h"
@@ -73,13 +74,8 @@ int SplashGaugeRange(int resourceRange, bool skipReceiverState, bool tvProviders
 }
 
 int ItemTypeOfReference(const wxString& ref, int unchanged) {
-    if (ref.StartsWith("1:0:0"))
-        return 3;
-    if (ref.StartsWith("1:0:1"))
-        return 1;
-    if (ref.StartsWith("1:0:2"))
-        return 2;
-    return unchanged;
+    const ItemKind kind = ServiceRef(ref).Kind();
+    return kind == kKindFolder ? unchanged : kind;
 }
 
 void LogUnreadableAnswer(const std::string& command) {
