@@ -25,6 +25,7 @@
 #include "extras/log_frame.h"
 #include "extras/setup_dialog.h"
 #include "resources/xml_resources.h"
+#include "stream/player.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/taskbar_icon.h"
@@ -142,7 +143,8 @@ void MyApp::CreateLongLivedWindows() {
     logFrame = new MyLogFrame();
     if (!Options().configMode)
         splashFrame = new MySplashFrame();
-    mainFrame = new MyMainFrame();
+    player = std::make_unique<Player>();
+    mainFrame = new MyMainFrame(*player);
     videoFrame = new MyVideoFrame();
     fullscreenFrame = new MyFullscreenFrame();
     taskBarIcon = new MyTaskBarIcon();

@@ -17,6 +17,7 @@ class MyMainFrame;
 class MyVideoFrame;
 class MyFullscreenFrame;
 class MyTaskBarIcon;
+class Player;
 
 class MyApp : public wxApp {
 public:
@@ -38,6 +39,8 @@ public:
     wxString language;
     wxString translatorCredit;
     std::unique_ptr<wxSingleInstanceChecker> instanceChecker;
+    // The streaming engine of the main window; outlives every window.
+    std::unique_ptr<Player> player;
 
     MyLogFrame* logFrame = nullptr;
     MySplashFrame* splashFrame = nullptr; // absent in configuration mode until applied

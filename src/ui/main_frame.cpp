@@ -19,7 +19,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/stream_event.h"
+#include "stream/player.h"
 #include "stream/stream_supervisor.h"
 #include "ui/av_controls.h"
 #include "ui/combo_choice_view.h"
@@ -41,7 +41,7 @@ const char* const kSortItems[] = {"ID_MENUITEM_SORT_ABC", "ID_MENUITEM_SORT_CBA"
 
 } // namespace
 
-MyMainFrame::MyMainFrame() {
+MyMainFrame::MyMainFrame(Player& player) : player(player) {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_MAINFRAME");
     LookUpControls();
     LoadContextMenus();
@@ -92,8 +92,8 @@ MyMainFrame::MyMainFrame() {
 }
 
 MyMainFrame::~MyMainFrame() {
-    if (StreamEventTarget() == this)
-        SetStreamEventTarget(nullptr);
+    if (player.EventTarget() == this)
+        player.SetEventTarget(nullptr);
     for (auto& timer : timers)
         if (timer)
             timer->Stop();

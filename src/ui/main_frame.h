@@ -35,6 +35,7 @@ class wxTreeEvent;
 class ComboChoiceView;
 class MainAvControls;
 class MainStreamView;
+class Player;
 class StreamSupervisor;
 class wxThreadEvent;
 
@@ -55,8 +56,11 @@ public:
         kResyncTimer
     };
 
-    MyMainFrame();
+    explicit MyMainFrame(Player& player);
     ~MyMainFrame() override;
+
+    // The streaming engine this window plays with (made by MyApp).
+    Player& player;
 
     // The one-shot start-up timer; its owner is the splash window, which runs the
     // start-up sequence when it expires.

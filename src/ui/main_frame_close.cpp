@@ -7,21 +7,16 @@
 #include "core/options.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
-#include "stream/pipeline.h"
-#include "stream/stream_event.h"
+#include "stream/player.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
 
 namespace {
 
-// READY, waited for at most 3 s: the sinks let go of the windows before they go.
-void SettlePipelineForExit() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return;
-    gst_element_set_state(pipeline, GST_STATE_READY);
-    gst_element_get_state(pipeline, nullptr, nullptr, 3 * GST_SECOND);
-    SetStreamEventTarget(nullptr);
+// The sinks let go of the windows before they go; NULL is reached synchronously.
+void SettlePipelineForExit(Player& player) {
+    player.SetEventTarget(nullptr);
+    player.Shutdown();
 }
 
 } // namespace
@@ -49,7 +44,7 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
     }
     startupTimer.Stop();
     if (!startupRunning && !configMode)
-        SettlePipelineForExit();
+        SettlePipelineForExit(player);
 
     MyApp& app = wxGetApp();
     if (MyVideoFrame* video = app.videoFrame) {

@@ -155,10 +155,6 @@ void MainStreamView::StopStreaming() {
     frame.StopStreaming();
 }
 
-void MainStreamView::LetEventsRun() {
-    frame.LetEventsRun();
-}
-
 int MainStreamView::CurrentItemType() const {
     return frame.currentItemType;
 }

@@ -12,7 +12,6 @@
 
 #include "webif/service_model.h"
 
-struct AppSettings;
 struct ReceiverProfile;
 
 // What playing needs of a recording besides kind and reference (the recordings
@@ -35,17 +34,9 @@ wxString PlayableRef(const wxString& ref);
 wxString LiveStreamUrl(const ReceiverProfile& profile, const wxString& ref);
 // Path on the receiver: the reference's text after its first "/"; empty without one.
 wxString RecordingPath(const wxString& ref);
-// "http[s]://user:pass@host:WPort/file?file=/<escaped path>". User name and password
-// are escaped too, so that a ":" or "@" in them cannot change the address.
+// "http[s]://host:WPort/file?file=/<escaped path>". The credentials go to the
+// player's source apart (StreamSource), never into the address.
 wxString RecordingStreamUrl(const ReceiverProfile& profile, const wxString& path);
-
-// Proxy properties of the source, when the proxy is on and complete.
-struct SourceProxy {
-    bool use = false;
-    std::string address;    // "host:port"
-    std::string user, pass; // 8-bit
-};
-SourceProxy SourceProxyOf(const AppSettings& settings);
 
 // "1_0_1_445D_453_1_C00000_0_0_0.png" for "1:0:1:445D:453:1:C00000:0:0:0:".
 wxString PiconFileName(const wxString& ref);

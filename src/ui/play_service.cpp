@@ -13,8 +13,7 @@
 #include "core/message.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/pipeline.h"
-#include "stream/stream_info.h"
+#include "stream/player.h"
 #include "stream/stream_supervisor.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
@@ -28,10 +27,6 @@ namespace {
 
 constexpr int kNowNextRefreshMs = 60000;
 constexpr int kPositionRefreshMs = 500;
-void RequestStatisticsReset() {
-    std::lock_guard lock(InfoMutex());
-    Info().stats.resetRequested = true;
-}
 
 void RefreshVideoWindows() {
     MyApp& app = wxGetApp();
@@ -63,13 +58,13 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     // is recognised as the one playing. Only while it plays: a recording that has
     // ended, or a stream that was stopped, can be started again.
     if ((item.kind == kKindRecording ? item.sRef : PlayableRef(item.sRef)) == currentServiceRef &&
-        PipelineStarted())
+        PipelineStarted(player))
         return false;
 
     Timer(kStreamStartTimer).Stop();
     Timer(kResyncTimer).Stop();
     LetEventsRun();
-    if (PipelineStarted()) {
+    if (PipelineStarted(player)) {
         StopStreaming();
         RefreshVideoWindows();
         LetEventsRun();
@@ -82,7 +77,7 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     }
 
     supervisor->ResetRetryCount();
-    RequestStatisticsReset();
+    player.RequestStatisticsReset();
     previousServiceRef = currentServiceRef;
     previousItemType = currentItemType;
     const int serviceId = ServiceIdOf(item.sRef);
@@ -93,18 +88,16 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     toolBar->EnableTool(XRCID("ID_TOOL_REW"), item.kind == kKindRecording);
     toolBar->EnableTool(XRCID("ID_TOOL_FWD"), item.kind == kKindRecording);
 
-    wxString url;
-    if (item.kind == kKindRecording)
-        url = RecordingSource(item);
-    else
-        url = LiveSource(item);
-
-    GstElement* source = Pipeline().source;
-    const SourceProxy proxy = SourceProxyOf(Settings());
-    if (source && proxy.use)
-        g_object_set(source, "proxy", proxy.address.c_str(), "proxy-id", proxy.user.c_str(), "proxy-pw",
-                     proxy.pass.c_str(), nullptr);
-    SetStreamSource(url, serviceId);
+    StreamSource source;
+    source.programme = serviceId;
+    if (item.kind == kKindRecording) {
+        source.url = RecordingSource(item);
+        source.user = Settings().ActiveProfile().User;
+        source.password = Settings().ActiveProfile().Pass;
+    } else {
+        source.url = LiveSource(item);
+    }
+    player.SetSource(source);
     const bool started = StartStreaming();
 
     ShowPicon();
@@ -116,7 +109,7 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
         Timer(kPositionTimer).Start(kPositionRefreshMs);
     } else {
         RefreshNowNext();
-        if (VideoMode() == 1 && wxGetApp().videoFrame)
+        if (player.VideoMode() == 1 && wxGetApp().videoFrame)
             wxGetApp().videoFrame->SetTitle(currentServiceName);
         ConnectProgressSeek(false);
         Timer(kNowNextTimer).Start(kNowNextRefreshMs);

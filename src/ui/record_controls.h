@@ -5,10 +5,11 @@
 class wxCommandEvent;
 class wxFrame;
 class wxToolBar;
+class Player;
 
 class RecordControls {
 public:
-    explicit RecordControls(wxFrame& frame);
+    RecordControls(wxFrame& frame, Player& player);
     ~RecordControls();
     RecordControls(const RecordControls&) = delete;
     RecordControls& operator=(const RecordControls&) = delete;
@@ -20,5 +21,6 @@ private:
     void SetRecordTool(bool on);
 
     wxFrame& frame_;
+    Player& player_;
     wxToolBar* toolBar_;
 };

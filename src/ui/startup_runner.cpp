@@ -9,7 +9,8 @@
 #include "core/options.h"
 #include "core/settings.h"
 #include "app/splash_frame.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
+#include "stream/stream_settings.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/startup_sequence.h"
@@ -45,7 +46,7 @@ public:
     }
     // Missing plug-ins are reported over the splash window; the start-up then ends.
     bool InitStreaming() override {
-        if (!::InitStreaming(&splash))
+        if (!frame.player.Init(StreamSettingsOf(Settings(), Options()), &splash))
             return false;
         frame.AttachStreaming();
         return true;
