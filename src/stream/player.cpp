@@ -61,10 +61,18 @@ bool FeatureInstalled(const char* name) {
     return gst_registry_check_feature_version(gst_registry_get(), name, 1, 0, 0);
 }
 
-void SetEnvironment() {
+// GStreamer reads its environment once, in gst_init; a second player's set-up must
+// not write it while the first one's threads run.
+void PrepareGStreamer() {
+    static bool prepared = false;
+    if (prepared)
+        return;
+    prepared = true;
     wxSetEnv("GST_DEBUG_NO_COLOR", "1");
     wxSetEnv("GST_DEBUG", Options().gstDebugLevel);
     wxSetEnv("GST_PLUGIN_PATH", Paths().programDir + "plugins");
+    gst_init(nullptr, nullptr);
+    gst_mpegts_initialize();
 }
 
 GstElement* Unbounded(const char* name) {
@@ -184,14 +192,12 @@ wxString MissingPluginsMessage(const std::vector<wxString>& missing) {
 bool Player::Init(const StreamSettings& settings, wxWindow* parent) {
     if (Initialised())
         return true;
-    SetEnvironment();
+    PrepareGStreamer();
     core_.ClearInfo();
     {
         std::lock_guard lock(core_.settingsMutex);
         core_.settings = settings;
     }
-    gst_init(nullptr, nullptr);
-    gst_mpegts_initialize();
     const auto missing = MissingStreamingFeatures(settings);
     if (!missing.empty()) {
         ShowMessage(MissingPluginsMessage(missing), MessageIcon::Error, parent);

@@ -6,7 +6,6 @@
 #include <array>
 #include <chrono>
 #include <climits>
-#include <mutex>
 #include <string>
 #include <vector>
 
