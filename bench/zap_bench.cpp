@@ -1,5 +1,5 @@
 // Zap latency on loopback, from the play command to "all sinks playing"
-// (StreamEvent 6 with 1), for SD and HD services with the default buffer
+// (the Playing event), for SD and HD services with the default buffer
 // settings, and the CPU share of one SD stream playing. Starts e2sim itself
 // and plays headless.
 #include <sys/resource.h>
@@ -13,10 +13,12 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
+#include "core/options.h"
 #include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "e2sim_services.h"
 #include "engine_harness.h"
+#include "stream/stream_settings.h"
 
 namespace {
 
@@ -35,30 +37,32 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Milliseconds from the play command to StreamEvent 6 (1); -1 on failure.
-long ZapOnce(const E2SimProcess& sim, const SimService& service) {
-    EngineHarness h;
+// Milliseconds from the play command to the Playing event; -1 on failure.
+long ZapOnce(Player& player, const E2SimProcess& sim, const SimService& service) {
+    EngineHarness h(player);
     const auto start = Clock::now();
     if (!h.Play(sim.streamPort(), service.ref, service.programme) ||
-        !h.Pump([&] { return h.Count(kStreamPlaying, 1) > 0; }, 20000))
+        !h.Pump([&] { return h.CountPlaying(true) > 0; }, 20000))
         return -1;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     if (std::getenv("TESSARO_BENCH_TRACE")) // the event timeline, to see where a zap spends its time
-        for (const auto& e : h.events)
-            std::fprintf(stderr, "%5ld ms  id %d  %d  %s\n",
+        for (const auto& e : h.events) {
+            const auto* line = e.event.As<stream_event::LogLine>();
+            std::fprintf(stderr, "%5ld ms  event %zu  %s\n",
                          static_cast<long>(
                              std::chrono::duration_cast<std::chrono::milliseconds>(e.time - start).count()),
-                         e.id, e.value, static_cast<const char*>(e.text.utf8_str()));
-    StopPipeline();
+                         e.event.data.index(), line ? line->text.c_str() : "");
+        }
+    player.Stop();
     h.Pump([] { return false; }, 200); // let the simulator close its side
     return static_cast<long>(ms);
 }
 
-long MedianZap(const E2SimProcess& sim, const SimService& service) {
+long MedianZap(Player& player, const E2SimProcess& sim, const SimService& service) {
     const int zaps = Zaps();
     std::vector<long> samples;
     for (int i = 0; i < zaps; ++i) {
-        const long ms = ZapOnce(sim, service);
+        const long ms = ZapOnce(player, sim, service);
         if (ms < 0)
             return -1;
         samples.push_back(ms);
@@ -68,10 +72,10 @@ long MedianZap(const E2SimProcess& sim, const SimService& service) {
     return samples.size() % 2 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2;
 }
 
-double SdCpuCores(const E2SimProcess& sim) {
-    EngineHarness h;
+double SdCpuCores(Player& player, const E2SimProcess& sim) {
+    EngineHarness h(player);
     if (!h.Play(sim.streamPort(), kSdPlain.ref, kSdPlain.programme) ||
-        !h.Pump([&] { return h.Count(kStreamPlaying, 1) > 0; }, 20000))
+        !h.Pump([&] { return h.CountPlaying(true) > 0; }, 20000))
         return -1;
     h.Pump([] { return false; }, 1000); // past the start-up burst
     const double cpu0 = CpuSeconds();
@@ -79,7 +83,7 @@ double SdCpuCores(const E2SimProcess& sim) {
     h.Pump([] { return false; }, 10000);
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
     const double cores = (CpuSeconds() - cpu0) / wall;
-    StopPipeline();
+    player.Stop();
     return cores;
 }
 
@@ -93,14 +97,15 @@ int main() {
     Settings().general.VideoSink = "fakesink";
     Settings().general.AudioSink = "fakesink";
     E2SimProcess sim;
-    if (!sim.Start() || !InitStreaming()) {
+    Player player;
+    if (!sim.Start() || !player.Init(StreamSettingsOf(Settings(), Options()))) {
         std::fprintf(stderr, "e2sim or GStreamer set-up failed\n");
         return 1;
     }
-    const long sd = MedianZap(sim, kSdPlain);
-    const long hd = MedianZap(sim, kHdFull);
-    const double cpu = SdCpuCores(sim);
+    const long sd = MedianZap(player, sim, kSdPlain);
+    const long hd = MedianZap(player, sim, kHdFull);
+    const double cpu = SdCpuCores(player, sim);
     std::printf("zap sd_median_ms=%ld hd_median_ms=%ld sd_cpu_cores=%.2f\n", sd, hd, cpu);
-    ShutdownStreaming();
+    player.Shutdown();
     return (sd < 0 || hd < 0 || cpu < 0) ? 1 : 0;
 }

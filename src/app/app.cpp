@@ -25,6 +25,7 @@
 #include "extras/log_frame.h"
 #include "extras/setup_dialog.h"
 #include "resources/xml_resources.h"
+#include "stream/player.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/taskbar_icon.h"
@@ -79,7 +80,8 @@ bool MyApp::OnInit() {
     RegisterResources();
     RemoveStaleUpdate();
 
-    context = std::make_unique<AppContext>(AppContext{Settings(), Options(), *this, *this});
+    player = std::make_unique<Player>();
+    context = std::make_unique<AppContext>(AppContext{Settings(), Options(), *this, *this, *player});
     Reconnect();
     CreateLongLivedWindows();
     ApplyTooltipSetting();

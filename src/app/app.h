@@ -20,6 +20,7 @@ class MyVideoFrame;
 class MyFullscreenFrame;
 class MyTaskBarIcon;
 class ReceiverClient;
+class Player;
 
 class MyApp : public wxApp, public LongLivedWindows, public ReceiverSession {
 public:
@@ -51,6 +52,8 @@ public:
     wxString language;
     wxString translatorCredit;
     std::unique_ptr<wxSingleInstanceChecker> instanceChecker;
+    // The streaming engine of the main window; outlives every window.
+    std::unique_ptr<Player> player;
 
     MyLogFrame* logFrame = nullptr;
     MySplashFrame* splashFrame = nullptr; // absent in configuration mode until applied

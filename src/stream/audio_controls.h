@@ -6,6 +6,7 @@
 #include <wx/string.h>
 
 class ChoiceView;
+class Player;
 
 // What the controls need from the window that holds them.
 class AvControlsHost {
@@ -20,33 +21,39 @@ public:
     virtual void SelectReceiverAudioTrack(const wxString& receiverId) = 0;
     // Plays the TV service with this reference (a sub-service entry).
     virtual void PlaySubService(const wxString& serviceRef) = 0;
+    // GENERAL/Volume: read once for the gauge, written with each new volume.
+    virtual int StoredVolume() const = 0;
+    virtual void StoreVolume(int volume) = 0;
+    // GENERAL/TVControl: whether the receiver's TV follows the audio track.
+    virtual bool TvControl() const = 0;
 };
 
 // The gauge is 100 units wide: x inside it, clamped, is the volume.
 int VolumeFromGaugeX(int x);
 
-// Element properties, applied only while the element exists.
-void ApplyVolume(double volume);
-void ShowOnScreenText(const wxString& text, bool silent);
+// Element properties of the player's chains, applied while the element exists
+// (GUI thread); values chains take when they are built later go to the stream's
+// settings as well.
+void ApplyVolume(Player& player, double volume);
+void ShowOnScreenText(Player& player, const wxString& text, bool silent);
 // Equalizer bands in dB; balance brightness -1..1, contrast and saturation 0..2.
-void ApplyEqualizer(double low, double mid, double high);
-void ApplyVideoBalance(double brightness, double contrast, double saturation);
-// "DeInterlace" mode 0 (automatic) when on, else 2 (off); also GENERAL/Deinterlacer.
-void ApplyDeinterlace(bool on);
-// The clock overlay, now and for chains built later.
-void ApplyClockVisible(bool visible);
-void ApplySubtitles(bool on);
+void ApplyEqualizer(Player& player, double low, double mid, double high);
+void ApplyVideoBalance(Player& player, double brightness, double contrast, double saturation);
+// "DeInterlace" mode 0 (automatic) when on, else 2 (off).
+void ApplyDeinterlace(Player& player, bool on);
+void ApplyClockVisible(Player& player, bool visible);
+void ApplySubtitles(Player& player, bool on);
 
 // Index of the audio slot playing pid among the first `count` slots, -1 if none.
-int FindAudioSlot(int pid, int count);
+int FindAudioSlot(const Player& player, int pid, int count);
 // Makes the slot's pad the active input of "AudioInputSelector".
-bool ActivateAudioSlot(int index);
+bool ActivateAudioSlot(Player& player, int index);
 
 class AvControls {
 public:
     static constexpr int kVolumeTextMs = 3000;
 
-    explicit AvControls(AvControlsHost& host);
+    AvControls(Player& player, AvControlsHost& host);
 
     // Mouse on the gauge; ignored while muted or without the left button.
     bool OnVolumeGauge(int x, bool leftDown);
@@ -60,6 +67,7 @@ public:
     int currentAudioTrack() const { return currentTrack_; }
 
 private:
+    Player& player_;
     AvControlsHost& host_;
     bool muted_ = false;
     int gaugeValue_;

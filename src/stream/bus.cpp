@@ -1,53 +1,62 @@
-// The one bus function (synchronous, streaming threads), the PMT reader glue,
-// "no-more-pads" and the source hand-off statistics.
+// The bus: a watch on the GUI thread maps GStreamer's messages to the player's
+// events and state, a synchronous handler hands the video sink its window. Also the
+// PMT reader glue, "no-more-pads" and the source hand-off statistics.
+#include <cctype>
 #include <cstring>
 
 #include <gst/mpegts/mpegts.h>
 #include <gst/video/videooverlay.h>
-#include <wx/string.h>
 
-#include "core/settings.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"
-#include "stream/pipeline.h"
+#include "stream/player_core.h"
 #include "stream/pmt_reader.h"
-#include "stream/stream_event.h"
-#include "stream/stream_info.h"
 
 namespace {
 
-constexpr size_t kMaxLogText = 511;
+// What "ERR [source#message#debug]" may take up of a log line.
+constexpr size_t kMaxProblemText = 511;
 
-wxString Limited(const wxString& text) {
-    return text.Left(kMaxLogText);
+// Cuts the debug text first, then the message, so that the problem stays within
+// the limit; the cut never splits a UTF-8 sequence.
+void Limit(std::string& text, size_t room) {
+    if (text.size() <= room)
+        return;
+    while (room > 0 && (static_cast<unsigned char>(text[room]) & 0xC0) == 0x80)
+        --room;
+    text.resize(room);
 }
 
-void PostProblem(GstMessage* message, const char* prefix, int level) {
+void PostProblem(PlayerCore& core, GstMessage* message, int level) {
     GError* error = nullptr;
-    gchar* debug = nullptr;
+    gchar* debugText = nullptr;
     if (level == kLogError)
-        gst_message_parse_error(message, &error, &debug);
+        gst_message_parse_error(message, &error, &debugText);
     else if (level == kLogWarning)
-        gst_message_parse_warning(message, &error, &debug);
+        gst_message_parse_warning(message, &error, &debugText);
     else
-        gst_message_parse_info(message, &error, &debug);
-    const wxString text = wxString::Format(
-        "%s [%s#%s#%s]", prefix, wxString::FromUTF8(ObjectName(GST_MESSAGE_SRC(message)).c_str()),
-        wxString::FromUTF8(error ? error->message : ""), wxString::FromUTF8(debug ? debug : ""));
+        gst_message_parse_info(message, &error, &debugText);
+    std::string source = ObjectName(GST_MESSAGE_SRC(message));
+    std::string text = error ? error->message : "";
+    std::string debug = debugText ? debugText : "";
     g_clear_error(&error);
-    g_free(debug);
+    g_free(debugText);
+    const size_t frame = std::strlen("ERR [##]");
+    Limit(source, kMaxProblemText - frame);
+    Limit(text, kMaxProblemText - frame - source.size());
+    Limit(debug, kMaxProblemText - frame - source.size() - text.size());
     if (level == kLogError)
-        PostStreamEvent(kStreamResync);
-    PostStreamLog(level, Limited(text));
+        core.Post(stream_event::Resync{});
+    core.Problem(level, std::move(source), std::move(text), std::move(debug));
 }
 
-void HandleTagMessage(GstMessage* message) {
+void HandleTagMessage(PlayerCore& core, GstMessage* message) {
     GstTagList* tags = nullptr;
     gst_message_parse_tag(message, &tags);
     GstObject* src = GST_MESSAGE_SRC(message);
     if (tags && src && GST_IS_ELEMENT(src)) {
         if (GstPad* pad = gst_element_get_static_pad(GST_ELEMENT(src), "sink")) {
-            HandleAudioTags(pad, tags);
+            HandleAudioTags(core, pad, tags);
             gst_object_unref(pad);
         }
     }
@@ -55,22 +64,28 @@ void HandleTagMessage(GstMessage* message) {
         gst_tag_list_unref(tags);
 }
 
-void HandleBuffering(GstMessage* message) {
+int GateLevel(const PlayerCore& core) {
+    std::lock_guard lock(core.settingsMutex);
+    return core.settings.streamBuffer;
+}
+
+void HandleBuffering(PlayerCore& core, GstMessage* message) {
     int percent = 0;
     gst_message_parse_buffering(message, &percent);
+    const int gate = GateLevel(core);
     bool play = false;
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        StreamInfo& info = core.info;
         info.bufferPercent = percent;
-        if (info.bufferingPending && percent >= Settings().general.StreamBuffer) {
+        if (info.bufferingPending && percent >= gate) {
             info.bufferingPending = false;
             play = true;
         }
     }
     if (play) {
-        PostStreamLog(kLogDebug, "Buffering done");
-        SetPipelineStateAsync(GST_STATE_PLAYING);
+        core.Log(kLogDebug, "Buffering done");
+        core.SetStateAsync(GST_STATE_PLAYING);
     }
 }
 
@@ -84,15 +99,15 @@ bool IsCountedSink(GstObject* src) {
     return false;
 }
 
-void HandleStateChange(GstMessage* message) {
+void HandleStateChange(PlayerCore& core, GstMessage* message) {
     if (!IsCountedSink(GST_MESSAGE_SRC(message)))
         return;
     GstState oldState, newState;
     gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
     int post = -1;
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        StreamInfo& info = core.info;
         if (oldState == GST_STATE_PAUSED && newState == GST_STATE_PLAYING) {
             if (info.sinksPlaying <= info.sinkChains && ++info.sinksPlaying == info.sinkChains + 1)
                 post = 1;
@@ -102,19 +117,21 @@ void HandleStateChange(GstMessage* message) {
         }
     }
     if (post >= 0)
-        PostStreamEvent(kStreamPlaying, post);
+        core.Post(stream_event::Playing{post == 1});
 }
 
-void HandleElementMessage(GstMessage* message) {
-    if (gst_is_video_overlay_prepare_window_handle_message(message)) {
-        AttachVideoWindowTo(GST_ELEMENT(GST_MESSAGE_SRC(message)), VideoMode());
-        return;
-    }
+void HandleElementMessage(PlayerCore& core, GstMessage* message) {
     if (GstMpegtsSection* section = gst_message_parse_mpegts_section(message)) {
         if (GST_MPEGTS_SECTION_TYPE(section) == GST_MPEGTS_SECTION_PMT)
-            HandlePmtMessage(message);
+            HandlePmtMessage(core, message);
         gst_mpegts_section_unref(section);
     }
+}
+
+std::string TrimmedRight(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    return text;
 }
 
 std::vector<PmtStreamEntry> PmtEntries(const GstMpegtsPMT* pmt) {
@@ -132,19 +149,19 @@ std::vector<PmtStreamEntry> PmtEntries(const GstMpegtsPMT* pmt) {
     return entries;
 }
 
-int WantedProgramme() {
+int WantedProgramme(PlayerCore& core) {
     gint programme = -1;
-    if (Pipeline().demuxer)
-        g_object_get(Pipeline().demuxer, "program-number", &programme, nullptr);
+    if (core.elements.demuxer)
+        g_object_get(core.elements.demuxer, "program-number", &programme, nullptr);
     return programme;
 }
 
-void UpdateStats(GstBuffer* buffer) {
+void UpdateStats(PlayerCore& core, GstBuffer* buffer) {
     using Clock = std::chrono::steady_clock;
     const auto now = Clock::now();
     {
-        std::lock_guard lock(InfoMutex());
-        ThroughputStats& s = Info().stats;
+        std::lock_guard lock(core.infoMutex);
+        ThroughputStats& s = core.info.stats;
         if (s.resetRequested) {
             s = ThroughputStats{};
             s.lastReport = now;
@@ -163,25 +180,25 @@ void UpdateStats(GstBuffer* buffer) {
         s.accumulator = 0;
         s.lastReport = now;
     }
-    PostStreamEvent(kStreamStatistics);
+    core.Post(stream_event::Statistics{});
 }
 
 } // namespace
 
-void HandlePmtMessage(GstMessage* message) {
+void HandlePmtMessage(PlayerCore& core, GstMessage* message) {
     GstMpegtsSection* section = gst_message_parse_mpegts_section(message);
     if (!section)
         return;
     const GstMpegtsPMT* pmt = gst_mpegts_section_get_pmt(section);
-    const int wanted = WantedProgramme();
+    const int wanted = WantedProgramme(core);
     if (pmt && (wanted < 0 || wanted == section->subtable_extension)) {
-        PostStreamLog(kLogDebug, "PMT changed");
+        core.Log(kLogDebug, "PMT changed");
         const PmtSummary summary = ReadPmt(PmtEntries(pmt));
         for (const auto& line : summary.logLines)
-            PostStreamLog(kLogDebug, wxString::FromUTF8(line.c_str()).Trim());
+            core.Log(kLogDebug, TrimmedRight(line));
         {
-            std::lock_guard lock(InfoMutex());
-            StreamInfo& info = Info();
+            std::lock_guard lock(core.infoMutex);
+            StreamInfo& info = core.info;
             // The table describes the whole programme: a new version replaces the count.
             info.expected = summary.expected;
             info.pmtSubtitles = summary.subtitles;
@@ -195,29 +212,31 @@ void HandlePmtMessage(GstMessage* message) {
             if (summary.hasTeletext)
                 info.teletext = summary.teletext;
         }
-        CheckAllPadsLinked();
+        CheckAllPadsLinked(core);
     }
     gst_mpegts_section_unref(section);
 }
 
-void CheckAllPadsLinked() {
+void CheckAllPadsLinked(PlayerCore& core) {
     bool signal = false;
     {
-        std::lock_guard lock(InfoMutex());
-        const StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        const StreamInfo& info = core.info;
         const int reduce = info.expected > 1 ? 1 : 0;
         signal =
             !info.padsDone && info.expected > 0 && info.linked > 0 && info.linked >= info.expected - reduce;
     }
-    if (signal && Pipeline().demuxer)
-        gst_element_no_more_pads(Pipeline().demuxer);
+    if (signal && core.elements.demuxer)
+        gst_element_no_more_pads(core.elements.demuxer);
 }
 
-void OnNoMorePads(GstElement*, gpointer) {
+void OnNoMorePads(GstElement*, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
+    const int gate = GateLevel(core);
     bool play = false;
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        StreamInfo& info = core.info;
         // Without a linked stream nothing will play: leave the timeout running.
         if (info.padsDone || info.linked == 0)
             return;
@@ -225,55 +244,90 @@ void OnNoMorePads(GstElement*, gpointer) {
         info.bufferingPending = true;
         // The queue may have filled before the pads were complete; no further
         // buffering message would then open the gate.
-        if (info.bufferPercent >= Settings().general.StreamBuffer) {
+        if (info.bufferPercent >= gate) {
             info.bufferingPending = false;
             play = true;
         }
     }
-    PostStreamLog(kLogDebug, "Pads done");
-    PostStreamEvent(kStreamPadsDone);
+    core.Log(kLogDebug, "Pads done");
+    core.Post(stream_event::PadsDone{});
     if (play) {
-        PostStreamLog(kLogDebug, "Buffering done");
-        SetPipelineStateAsync(GST_STATE_PLAYING);
+        core.Log(kLogDebug, "Buffering done");
+        core.SetStateAsync(GST_STATE_PLAYING);
     }
 }
 
-void OnSourceHandoff(GstElement*, GstBuffer* buffer, gpointer) {
-    UpdateStats(buffer);
+void OnSourceHandoff(GstElement*, GstBuffer* buffer, gpointer data) {
+    UpdateStats(*static_cast<PlayerCore*>(data), buffer);
 }
 
-GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer) {
+void AttachVideoWindowTo(PlayerCore& core, GstElement* sink, int mode) {
+    core.videoMode = mode;
+    const guintptr handle = (mode >= 0 && mode < static_cast<int>(core.windowHandles.size()))
+                                ? core.windowHandles[mode].load()
+                                : 0;
+    if (!sink)
+        return;
+    GstElement* overlay = sink;
+    if (!GST_IS_VIDEO_OVERLAY(sink) && GST_IS_BIN(sink))
+        overlay = gst_bin_get_by_interface(GST_BIN(sink), GST_TYPE_VIDEO_OVERLAY);
+    else
+        gst_object_ref(overlay);
+    if (!overlay)
+        return;
+    if (GST_IS_VIDEO_OVERLAY(overlay))
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(overlay), handle);
+    gst_object_unref(overlay);
+}
+
+void RaiseEosOnUnderrun(GstElement*, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
+    const PlaybackPipeline& p = core.elements;
+    if (p.pipeline && core.State() == GST_STATE_PLAYING)
+        gst_element_post_message(p.pipeline, gst_message_new_eos(GST_OBJECT(p.source)));
+}
+
+GstBusSyncReply OnBusSync(GstBus*, GstMessage* message, gpointer data) {
+    // The sink asks from its streaming thread and waits for the answer.
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ELEMENT ||
+        !gst_is_video_overlay_prepare_window_handle_message(message))
+        return GST_BUS_PASS;
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
+    AttachVideoWindowTo(core, GST_ELEMENT(GST_MESSAGE_SRC(message)), core.videoMode);
+    // A sync handler that drops a message owns it; kept, it would hold the sink.
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+gboolean OnBusWatch(GstBus*, GstMessage* message, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
-        PostStreamEvent(kStreamResync);
+        core.Post(stream_event::Resync{});
         break;
     case GST_MESSAGE_ERROR:
-        PostProblem(message, "ERR", kLogError);
+        PostProblem(core, message, kLogError);
         break;
     case GST_MESSAGE_WARNING:
-        PostProblem(message, "WRN", kLogWarning);
+        PostProblem(core, message, kLogWarning);
         break;
     case GST_MESSAGE_INFO:
-        PostProblem(message, "INF", kLogInfo);
+        PostProblem(core, message, kLogInfo);
         break;
     case GST_MESSAGE_TAG:
-        HandleTagMessage(message);
+        HandleTagMessage(core, message);
         break;
     case GST_MESSAGE_BUFFERING:
-        HandleBuffering(message);
+        HandleBuffering(core, message);
         break;
     case GST_MESSAGE_STATE_CHANGED:
-        HandleStateChange(message);
+        HandleStateChange(core, message);
         break;
     case GST_MESSAGE_ELEMENT:
-        HandleElementMessage(message);
+        HandleElementMessage(core, message);
         break;
     default:
         break;
     }
-    // A sync handler that drops a message owns it. Kept, every message would hold
-    // its source element, and each zap's chains would stay in memory with their
-    // decoders and buffers.
-    gst_message_unref(message);
-    return GST_BUS_DROP;
+    return TRUE;
 }

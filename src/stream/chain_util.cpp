@@ -2,19 +2,17 @@
 
 #include <cstdlib>
 
-#include "stream/pipeline.h"
-
-void AddToPipeline(std::initializer_list<GstElement*> elements) {
+void AddToBin(GstElement* bin, std::initializer_list<GstElement*> elements) {
     for (GstElement* e : elements)
         if (e)
-            gst_bin_add(GST_BIN(Pipeline().pipeline), e);
+            gst_bin_add(GST_BIN(bin), e);
 }
 
-void DropElement(GstElement*& element) {
+void DropElement(GstElement* bin, GstElement*& element) {
     if (!element)
         return;
     gst_element_set_state(element, GST_STATE_NULL);
-    gst_bin_remove(GST_BIN(Pipeline().pipeline), element);
+    gst_bin_remove(GST_BIN(bin), element);
     element = nullptr;
 }
 
@@ -24,9 +22,8 @@ void SyncWithPipeline(std::initializer_list<GstElement*> elements) {
             gst_element_sync_state_with_parent(*it);
 }
 
-GstPad* LinkThroughMultiQueue(GstPad* pad, GstPad** srcPad) {
+GstPad* LinkThroughMultiQueue(GstElement* mq, GstPad* pad, GstPad** srcPad) {
     *srcPad = nullptr;
-    GstElement* mq = Pipeline().multiQueue;
     GstPad* sink = gst_element_request_pad_simple(mq, "sink_%u");
     if (!sink)
         return nullptr;

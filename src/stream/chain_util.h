@@ -1,5 +1,5 @@
 // Building blocks for the chains behind the demuxer: adding, dropping and
-// linking elements of the pipeline bin. Callers hold ChainMutex().
+// linking elements of a pipeline bin. Callers hold the player's chainMutex.
 #pragma once
 
 #include <initializer_list>
@@ -7,16 +7,16 @@
 
 #include <gst/gst.h>
 
-// Adds the elements (null entries are skipped) to the pipeline bin.
-void AddToPipeline(std::initializer_list<GstElement*> elements);
+// Adds the elements (null entries are skipped) to the bin.
+void AddToBin(GstElement* bin, std::initializer_list<GstElement*> elements);
 // Sets the element to NULL, removes it from the bin and forgets the reference.
-void DropElement(GstElement*& element);
+void DropElement(GstElement* bin, GstElement*& element);
 // Brings the elements to the pipeline's state, last one first so that
 // downstream is ready before data arrives.
 void SyncWithPipeline(std::initializer_list<GstElement*> elements);
-// Requests a new "MultiQueue" input, links pad to it and returns the input; its
-// matching output is returned in srcPad (a new reference).
-GstPad* LinkThroughMultiQueue(GstPad* pad, GstPad** srcPad);
+// Requests a new input of the multiqueue, links pad to it and returns the input;
+// its matching output is returned in srcPad (a new reference).
+GstPad* LinkThroughMultiQueue(GstElement* multiQueue, GstPad* pad, GstPad** srcPad);
 // Releases a request pad of owner (nullptr-safe) and clears the reference.
 void ReleaseRequestPad(GstElement* owner, GstPad*& pad);
 bool AnySinkPadLinked(GstElement* element);

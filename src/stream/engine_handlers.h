@@ -1,27 +1,34 @@
-// Signal and bus handlers of the engine, connected by InitStreaming. They run
-// on GStreamer's streaming threads and only change the pipeline, write
-// StreamInfo and post StreamEvents.
+// Signal and bus handlers of the engine, connected by Player::Init with the
+// player's PlayerCore as their user data. The signal handlers run on GStreamer's
+// streaming threads, the bus watch on the GUI thread; they only change the
+// pipeline, write the stream facts and post StreamEvents.
 #pragma once
 
 #include <gst/gst.h>
 
 struct AudioTrackSlot;
-struct PlaybackPipeline;
+struct PlayerCore;
 
-void OnPadAdded(GstElement* demuxer, GstPad* pad, gpointer data);
-void OnPadRemoved(GstElement* demuxer, GstPad* pad, gpointer data);
-void OnNoMorePads(GstElement* demuxer, gpointer data);
-void OnSourceHandoff(GstElement* identity, GstBuffer* buffer, gpointer data);
-// Takes the message: it is handled here and dropped.
-GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer data);
+void OnPadAdded(GstElement* demuxer, GstPad* pad, gpointer core);
+void OnPadRemoved(GstElement* demuxer, GstPad* pad, gpointer core);
+void OnNoMorePads(GstElement* demuxer, gpointer core);
+void OnSourceHandoff(GstElement* identity, GstBuffer* buffer, gpointer core);
+// Synchronous, on the posting thread: only the video sink asking for its window.
+GstBusSyncReply OnBusSync(GstBus* bus, GstMessage* message, gpointer core);
+// The bus watch (GUI thread); leaves the message to the caller.
+gboolean OnBusWatch(GstBus* bus, GstMessage* message, gpointer core);
 
 // From the PMT section the demuxer posts: fills expected counts and descriptors.
-void HandlePmtMessage(GstMessage* message);
+void HandlePmtMessage(PlayerCore& core, GstMessage* message);
 // The no-more-pads rule: with linked == expected - (expected > 1), signal it.
-void CheckAllPadsLinked();
+void CheckAllPadsLinked(PlayerCore& core);
 // Audio tags of a tag message, for the slot that the pad belongs to.
-void HandleAudioTags(GstPad* pad, const GstTagList* tags);
+void HandleAudioTags(PlayerCore& core, GstPad* pad, const GstTagList* tags);
+// Stores the mode and hands its window to the sink (or the overlay inside it).
+void AttachVideoWindowTo(PlayerCore& core, GstElement* sink, int mode);
+// "underrun" of "MultiQueue": a drained buffer while PLAYING becomes an end of stream.
+void RaiseEosOnUnderrun(GstElement* multiQueue, gpointer core);
 
-// Tear-down of the chains built behind the demuxer's pads (caller holds ChainMutex()).
-void DropVideoElements(PlaybackPipeline& p);
-void DropAudioTrackElements(AudioTrackSlot& slot);
+// Tear-down of the chains built behind the demuxer's pads (caller holds chainMutex).
+void DropVideoElements(PlayerCore& core);
+void DropAudioTrackElements(PlayerCore& core, AudioTrackSlot& slot);

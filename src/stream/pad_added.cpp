@@ -1,16 +1,10 @@
 // Chains built behind a new demuxer pad (streaming thread).
 #include <cstring>
 
-#include <wx/intl.h>
-
-#include "core/options.h"
-#include "core/settings.h"
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"
-#include "stream/pipeline.h"
-#include "stream/stream_event.h"
-#include "stream/stream_info.h"
+#include "stream/player_core.h"
 
 namespace {
 
@@ -35,14 +29,21 @@ int KindFromCaps(const std::string& caps) {
     return kKindNone;
 }
 
-bool EnsureMultiQueue() {
-    PlaybackPipeline& p = Pipeline();
+// One pad's chain is built from the settings of the stream it belongs to.
+struct Build {
+    PlayerCore& core;
+    PlaybackPipeline& p;
+    StreamSettings settings;
+};
+
+bool EnsureMultiQueue(Build& b) {
+    PlaybackPipeline& p = b.p;
     if (p.multiQueue)
         return true;
     p.multiQueue = gst_element_factory_make("multiqueue", "MultiQueue");
     if (!p.multiQueue)
         return false;
-    const guint64 bufferTime = static_cast<guint64>(Settings().general.StreamBufferTime) * GST_SECOND;
+    const guint64 bufferTime = static_cast<guint64>(b.settings.streamBufferTime) * GST_SECOND;
     // Sparse streams (teletext, subtitles) are kept in step by running time
     // instead of being bound by the time limit. Otherwise after a seek, whose
     // first data lies before the target, the teletext sink prerolls on an early
@@ -50,13 +51,14 @@ bool EnsureMultiQueue() {
     // the target: the audio sink never prerolls and the picture freezes.
     g_object_set(p.multiQueue, "use-buffering", TRUE, "max-size-buffers", 0u, "max-size-bytes", 0u,
                  "max-size-time", bufferTime, "sync-by-running-time", TRUE, nullptr);
-    g_signal_connect(p.multiQueue, "underrun", G_CALLBACK(RaiseEosOnUnderrun), nullptr);
-    AddToPipeline({p.multiQueue});
+    g_signal_connect(p.multiQueue, "underrun", G_CALLBACK(RaiseEosOnUnderrun), &b.core);
+    AddToBin(p.pipeline, {p.multiQueue});
     SyncWithPipeline({p.multiQueue});
     return true;
 }
 
-void OnVideoCaps(GstPad* pad, GParamSpec*, gpointer) {
+void OnVideoCaps(GstPad* pad, GParamSpec*, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
     GstCaps* caps = gst_pad_get_current_caps(pad);
     if (!caps)
         return;
@@ -71,8 +73,8 @@ void OnVideoCaps(GstPad* pad, GParamSpec*, gpointer) {
     const char* mode = gst_structure_get_string(s, "interlace-mode");
     v.interlaced = mode && std::strcmp(mode, "progressive") != 0;
     gst_caps_unref(caps);
-    std::lock_guard lock(InfoMutex());
-    VideoFacts& facts = Info().video;
+    std::lock_guard lock(core.infoMutex);
+    VideoFacts& facts = core.info.video;
     v.pid = facts.pid;
     v.pad = facts.pad;
     v.queuePad = facts.queuePad;
@@ -80,7 +82,8 @@ void OnVideoCaps(GstPad* pad, GParamSpec*, gpointer) {
     facts = v;
 }
 
-void OnAudioCaps(GstPad* pad, GParamSpec*, gpointer) {
+void OnAudioCaps(GstPad* pad, GParamSpec*, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
     GstCaps* caps = gst_pad_get_current_caps(pad);
     if (!caps)
         return;
@@ -90,8 +93,8 @@ void OnAudioCaps(GstPad* pad, GParamSpec*, gpointer) {
     gst_structure_get_int(s, "rate", &rate);
     gst_caps_unref(caps);
     GstObject* owner = gst_pad_get_parent(pad);
-    std::lock_guard lock(InfoMutex());
-    for (auto& slot : Info().audio)
+    std::lock_guard lock(core.infoMutex);
+    for (auto& slot : core.info.audio)
         if (owner && slot.decoder == GST_ELEMENT(owner)) {
             slot.channels = channels;
             slot.rate = rate;
@@ -100,12 +103,12 @@ void OnAudioCaps(GstPad* pad, GParamSpec*, gpointer) {
         gst_object_unref(owner);
 }
 
-GstPadProbeReturn OnAudioTagEvent(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+GstPadProbeReturn OnAudioTagEvent(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
     if (event && GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
         GstTagList* tags = nullptr;
         gst_event_parse_tag(event, &tags);
-        HandleAudioTags(pad, tags);
+        HandleAudioTags(*static_cast<PlayerCore*>(data), pad, tags);
     }
     return GST_PAD_PROBE_OK;
 }
@@ -120,15 +123,16 @@ GstElement* MakeVideoDecoder(int kind) {
     return MakeElement({"avdec_h264"}, "VideoDecoder");
 }
 
-void SetVideoProperties(PlaybackPipeline& p) {
-    const auto& s = Settings();
-    g_object_set(p.deInterlace, "mode", s.general.Deinterlacer ? 0 : 2, "method",
-                 s.general.DeinterlacerMethod, "fields", 1, nullptr);
-    g_object_set(p.videoBalance, "brightness", s.avParameter.Brightness, "contrast", s.avParameter.Contrast,
-                 "saturation", s.avParameter.Color, nullptr);
-    g_object_set(p.subtitleOverlay, "enable", FALSE, nullptr);
-    g_object_set(p.clockOverlay, "color", 0xff00ff00u, "time-format", "%H:%M", "silent", !IsClockVisible(),
+void SetVideoProperties(Build& b) {
+    PlaybackPipeline& p = b.p;
+    const StreamSettings& s = b.settings;
+    g_object_set(p.deInterlace, "mode", s.deinterlacer ? 0 : 2, "method", s.deinterlacerMethod, "fields", 1,
                  nullptr);
+    g_object_set(p.videoBalance, "brightness", s.brightness, "contrast", s.contrast, "saturation", s.colour,
+                 nullptr);
+    g_object_set(p.subtitleOverlay, "enable", FALSE, nullptr);
+    g_object_set(p.clockOverlay, "color", 0xff00ff00u, "time-format", "%H:%M", "silent",
+                 !b.core.clockVisible.load(), nullptr);
     g_object_set(p.videoQueue, "max-size-buffers", 5u, "max-size-bytes", 0u, nullptr);
     g_object_set(p.decoderQueue, "max-size-buffers", 0u, "max-size-bytes", 0u, nullptr);
     SetIfExists(p.videoSink, "force-aspect-ratio", TRUE);
@@ -136,7 +140,7 @@ void SetVideoProperties(PlaybackPipeline& p) {
 }
 
 // Sinks that convert themselves do not need "ColorSpace" in front.
-bool SinkNeedsConverter(const wxString& sink) {
+bool SinkNeedsConverter(const std::string& sink) {
     return sink != "xvimagesink" && sink != "fakesink";
 }
 
@@ -144,14 +148,13 @@ bool SinkNeedsConverter(const wxString& sink) {
 // first of "ximagesink" and "autovideosink" that can open the display: an X server
 // without the video extension must still show the picture. Sets `factory` to the
 // sink that was made.
-GstElement* MakeVideoSink(wxString& factory) {
-    wxString wanted = Options().fallbackVideo ? wxString("ximagesink") : Settings().general.VideoSink;
-    for (const wxString& candidate : {wanted, wxString("ximagesink"), wxString("autovideosink")}) {
-        GstElement* sink = gst_element_factory_make(candidate.utf8_str(), "VideoSink");
+GstElement* MakeVideoSink(Build& b, std::string& factory) {
+    const std::string wanted = b.settings.fallbackVideo ? "ximagesink" : b.settings.videoSink;
+    for (const std::string& candidate : {wanted, std::string("ximagesink"), std::string("autovideosink")}) {
+        GstElement* sink = gst_element_factory_make(candidate.c_str(), "VideoSink");
         if (sink && gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
             if (candidate != wanted)
-                PostStreamLog(kLogWarning, wxString::Format("WRN [VideoSink#%s: no video output#using %s]",
-                                                            wanted, candidate));
+                b.core.Problem(kLogWarning, "VideoSink", wanted + ": no video output", "using " + candidate);
             factory = candidate;
             return sink;
         }
@@ -163,12 +166,12 @@ GstElement* MakeVideoSink(wxString& factory) {
     return nullptr;
 }
 
-bool BuildVideoChain(int kind, GstPad* mqSrc) {
-    PlaybackPipeline& p = Pipeline();
+bool BuildVideoChain(Build& b, int kind, GstPad* mqSrc) {
+    PlaybackPipeline& p = b.p;
     if (p.videoDecoder)
         return false; // one video chain; a second video pad stays unlinked
-    wxString sinkName;
-    p.videoSink = MakeVideoSink(sinkName);
+    std::string sinkName;
+    p.videoSink = MakeVideoSink(b, sinkName);
     p.videoParser = MakeVideoParser(kind);
     p.videoDecoder = MakeVideoDecoder(kind);
     p.decoderQueue = gst_element_factory_make("queue2", "DecoderQueue");
@@ -199,10 +202,10 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
             }
         return false;
     }
-    SetVideoProperties(p);
-    AddToPipeline({p.videoParser, p.videoDecoder, p.decoderQueue, p.deInterlace, p.videoRate, p.videoScale,
-                   p.videoBalance, p.subtitleOverlay, p.clockOverlay, p.textOverlay, p.colorSpace,
-                   p.videoQueue, p.videoSink});
+    SetVideoProperties(b);
+    AddToBin(p.pipeline, {p.videoParser, p.videoDecoder, p.decoderQueue, p.deInterlace, p.videoRate,
+                          p.videoScale, p.videoBalance, p.subtitleOverlay, p.clockOverlay, p.textOverlay,
+                          p.colorSpace, p.videoQueue, p.videoSink});
     bool ok = gst_element_link_many(p.videoParser, p.videoDecoder, p.decoderQueue, p.deInterlace, p.videoRate,
                                     p.videoScale, p.videoBalance, p.subtitleOverlay, p.clockOverlay,
                                     p.textOverlay, nullptr);
@@ -210,11 +213,11 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
                              : gst_element_link(p.textOverlay, p.videoQueue));
     ok = ok && gst_element_link(p.videoQueue, p.videoSink) && LinkPadTo(mqSrc, p.videoParser);
     if (!ok) {
-        DropVideoElements(p);
+        DropVideoElements(b.core);
         return false;
     }
     GstPad* decoderSrc = gst_element_get_static_pad(p.videoDecoder, "src");
-    g_signal_connect(decoderSrc, "notify::caps", G_CALLBACK(OnVideoCaps), nullptr);
+    g_signal_connect(decoderSrc, "notify::caps", G_CALLBACK(OnVideoCaps), &b.core);
     gst_object_unref(decoderSrc);
     SyncWithPipeline({p.videoParser, p.videoDecoder, p.decoderQueue, p.deInterlace, p.videoRate, p.videoScale,
                       p.videoBalance, p.subtitleOverlay, p.clockOverlay, p.textOverlay, p.colorSpace,
@@ -224,30 +227,29 @@ bool BuildVideoChain(int kind, GstPad* mqSrc) {
 
 // The configured sink when it can open its device, otherwise a "fakesink": a
 // machine without sound still plays the picture, with a warning in the log.
-GstElement* MakeAudioSink(const wxString& factory) {
-    GstElement* sink = gst_element_factory_make(factory.utf8_str(), "AudioSink");
+GstElement* MakeAudioSink(PlayerCore& core, const std::string& factory) {
+    GstElement* sink = gst_element_factory_make(factory.c_str(), "AudioSink");
     if (sink && gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE)
         return sink;
     if (sink) {
         gst_element_set_state(sink, GST_STATE_NULL);
         gst_object_unref(gst_object_ref_sink(sink));
     }
-    PostStreamLog(kLogWarning,
-                  wxString::Format("WRN [AudioSink#%s: no audio output#playing without sound]", factory));
+    core.Problem(kLogWarning, "AudioSink", factory + ": no audio output", "playing without sound");
     return gst_element_factory_make("fakesink", "AudioSink");
 }
 
-bool EnsureAudioOutput() {
-    PlaybackPipeline& p = Pipeline();
+bool EnsureAudioOutput(Build& b) {
+    PlaybackPipeline& p = b.p;
     if (p.audioInputSelector)
         return true;
-    const auto& s = Settings();
+    const StreamSettings& s = b.settings;
     p.audioInputSelector = gst_element_factory_make("input-selector", "AudioInputSelector");
     p.audioRate = gst_element_factory_make("audiorate", "AudioRate");
     p.equalizer = gst_element_factory_make("equalizer-3bands", "Equalizer");
     p.volume = gst_element_factory_make("volume", "Volume");
     p.audioQueue = gst_element_factory_make("queue2", "AudioQueue");
-    p.audioSink = MakeAudioSink(s.general.AudioSink);
+    p.audioSink = MakeAudioSink(b.core, s.audioSink);
     GstElement** all[] = {&p.audioSink, &p.audioQueue, &p.volume,
                           &p.equalizer, &p.audioRate,  &p.audioInputSelector};
     for (GstElement** e : all)
@@ -257,32 +259,32 @@ bool EnsureAudioOutput() {
                     gst_object_unref(gst_object_ref_sink(*f)), *f = nullptr;
             return false;
         }
-    g_object_set(p.equalizer, "band0", s.avParameter.LBand, "band1", s.avParameter.MBand, "band2",
-                 s.avParameter.HBand, nullptr);
-    g_object_set(p.volume, "volume", IsMuted() ? 0.0 : s.general.Volume / 100.0, nullptr);
+    g_object_set(p.equalizer, "band0", s.lowBand, "band1", s.midBand, "band2", s.highBand, nullptr);
+    g_object_set(p.volume, "volume", b.core.muted ? 0.0 : s.volume / 100.0, nullptr);
     g_object_set(p.audioQueue, "max-size-buffers", 5u, "max-size-bytes", 0u, nullptr);
     SetIfExists(p.audioSink, "sync", TRUE);
-    AddToPipeline({p.audioInputSelector, p.audioRate, p.equalizer, p.volume, p.audioQueue, p.audioSink});
+    AddToBin(p.pipeline,
+             {p.audioInputSelector, p.audioRate, p.equalizer, p.volume, p.audioQueue, p.audioSink});
     if (!gst_element_link_many(p.audioInputSelector, p.audioRate, p.equalizer, p.volume, p.audioQueue,
                                p.audioSink, nullptr)) {
         for (GstElement** e : all)
-            DropElement(*e);
+            DropElement(p.pipeline, *e);
         return false;
     }
     SyncWithPipeline({p.audioInputSelector, p.audioRate, p.equalizer, p.volume, p.audioQueue, p.audioSink});
-    std::lock_guard lock(InfoMutex());
-    ++Info().sinkChains;
+    std::lock_guard lock(b.core.infoMutex);
+    ++b.core.info.sinkChains;
     return true;
 }
 
-bool BuildAudioChain(int kind, GstPad* mqSrc, AudioTrackSlot& slot) {
+bool BuildAudioChain(Build& b, int kind, GstPad* mqSrc, AudioTrackSlot& slot) {
     slot.ac3 = kind == kKindAc3;
     slot.parser = gst_element_factory_make(slot.ac3 ? "ac3parse" : "mpegaudioparse", nullptr);
     slot.decoder = slot.ac3 ? MakeElement({"a52dec", "avdec_ac3"}, nullptr)
                             : MakeElement({"mpg123audiodec", "avdec_mp2float"}, nullptr);
     slot.convert = gst_element_factory_make("audioconvert", nullptr);
     slot.resample = gst_element_factory_make("audioresample", nullptr);
-    if (!slot.parser || !slot.decoder || !slot.convert || !slot.resample || !EnsureAudioOutput()) {
+    if (!slot.parser || !slot.decoder || !slot.convert || !slot.resample || !EnsureAudioOutput(b)) {
         for (GstElement** e : {&slot.parser, &slot.decoder, &slot.convert, &slot.resample})
             if (*e)
                 gst_object_unref(gst_object_ref_sink(*e)), *e = nullptr;
@@ -290,29 +292,29 @@ bool BuildAudioChain(int kind, GstPad* mqSrc, AudioTrackSlot& slot) {
     }
     if (slot.ac3 && HasProperty(slot.decoder, "mode"))
         g_object_set(slot.decoder, "mode", 7, "lfe", TRUE, nullptr);
-    AddToPipeline({slot.parser, slot.decoder, slot.convert, slot.resample});
-    slot.selectorPad = gst_element_request_pad_simple(Pipeline().audioInputSelector, "sink_%u");
+    AddToBin(b.p.pipeline, {slot.parser, slot.decoder, slot.convert, slot.resample});
+    slot.selectorPad = gst_element_request_pad_simple(b.p.audioInputSelector, "sink_%u");
     GstPad* resampleSrc = gst_element_get_static_pad(slot.resample, "src");
     bool ok = gst_element_link_many(slot.parser, slot.decoder, slot.convert, slot.resample, nullptr) &&
               slot.selectorPad && gst_pad_link(resampleSrc, slot.selectorPad) == GST_PAD_LINK_OK &&
               LinkPadTo(mqSrc, slot.parser);
     gst_object_unref(resampleSrc);
     if (!ok) {
-        DropAudioTrackElements(slot);
+        DropAudioTrackElements(b.core, slot);
         return false;
     }
     GstPad* decoderSrc = gst_element_get_static_pad(slot.decoder, "src");
-    g_signal_connect(decoderSrc, "notify::caps", G_CALLBACK(OnAudioCaps), nullptr);
+    g_signal_connect(decoderSrc, "notify::caps", G_CALLBACK(OnAudioCaps), &b.core);
     gst_object_unref(decoderSrc);
     GstPad* decoderSink = gst_element_get_static_pad(slot.parser, "sink");
-    gst_pad_add_probe(decoderSink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnAudioTagEvent, nullptr, nullptr);
+    gst_pad_add_probe(decoderSink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnAudioTagEvent, &b.core, nullptr);
     gst_object_unref(decoderSink);
     SyncWithPipeline({slot.parser, slot.decoder, slot.convert, slot.resample});
     return true;
 }
 
-bool BuildTeletextSink(GstPad* mqSrc) {
-    PlaybackPipeline& p = Pipeline();
+bool BuildTeletextSink(Build& b, GstPad* mqSrc) {
+    PlaybackPipeline& p = b.p;
     if (p.teletextSink)
         return false;
     p.teletextSink = gst_element_factory_make("appsink", "TeletextSink");
@@ -328,25 +330,28 @@ bool BuildTeletextSink(GstPad* mqSrc) {
     gst_caps_unref(caps);
     GCallback handler = nullptr;
     gpointer data = nullptr;
-    TeletextSampleHandler(&handler, &data);
+    {
+        std::lock_guard lock(b.core.teletextMutex);
+        handler = b.core.teletextHandler;
+        data = b.core.teletextData;
+    }
     if (handler)
         g_signal_connect(p.teletextSink, "new-sample", handler, data);
-    AddToPipeline({p.teletextSink});
+    AddToBin(p.pipeline, {p.teletextSink});
     if (!LinkPadTo(mqSrc, p.teletextSink)) {
-        DropElement(p.teletextSink);
+        DropElement(p.pipeline, p.teletextSink);
         return false;
     }
     SyncWithPipeline({p.teletextSink});
     return true;
 }
 
-GstPad* EnsureSubtitleSelector() {
-    PlaybackPipeline& p = Pipeline();
+GstPad* EnsureSubtitleSelector(PlaybackPipeline& p) {
     if (!p.subtitleInputSelector) {
         p.subtitleInputSelector = gst_element_factory_make("input-selector", "SubtitleInputSelector");
         if (!p.subtitleInputSelector)
             return nullptr;
-        AddToPipeline({p.subtitleInputSelector});
+        AddToBin(p.pipeline, {p.subtitleInputSelector});
         // Without a video chain there is no overlay: the subtitles stay without output.
         if (p.subtitleOverlay)
             gst_element_link_pads(p.subtitleInputSelector, "src", p.subtitleOverlay, "text_sink");
@@ -359,15 +364,15 @@ int NextSlot(int count) {
     return count < StreamInfo::kTrackSlots - 1 ? count : StreamInfo::kTrackSlots - 1;
 }
 
-void LinkVideo(int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
-    if (!BuildVideoChain(kind, mqSrc)) {
-        PostStreamLog(kLogError, "ERR [VideoDecoder#video chain not built#]");
-        ReleaseRequestPad(Pipeline().multiQueue, queuePad);
+void LinkVideo(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
+    if (!BuildVideoChain(b, kind, mqSrc)) {
+        b.core.Problem(kLogError, "VideoDecoder", "video chain not built", "");
+        ReleaseRequestPad(b.p.multiQueue, queuePad);
         return;
     }
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(b.core.infoMutex);
+        StreamInfo& info = b.core.info;
         ++info.linked;
         ++info.sinkChains;
         info.video.pid = pid;
@@ -375,42 +380,42 @@ void LinkVideo(int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) 
         info.video.queuePad = queuePad;
         info.video.mpeg2 = kind == kKindMpeg2;
     }
-    PostStreamEvent(kStreamVideoAdded, pid << 16 | kind);
+    b.core.Post(stream_event::VideoAdded{pid, kind});
 }
 
-void LinkAudio(int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
+void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
     int index;
     {
-        std::lock_guard lock(InfoMutex());
-        index = NextSlot(Info().audioCount);
+        std::lock_guard lock(b.core.infoMutex);
+        index = NextSlot(b.core.info.audioCount);
     }
     AudioTrackSlot slot;
     slot.pid = pid;
     slot.pad = pad;
     slot.queuePad = queuePad;
-    if (!BuildAudioChain(kind, mqSrc, slot)) {
-        PostStreamLog(kLogError, "ERR [AudioDecoder#audio chain not built#]");
-        ReleaseRequestPad(Pipeline().multiQueue, queuePad);
+    if (!BuildAudioChain(b, kind, mqSrc, slot)) {
+        b.core.Problem(kLogError, "AudioDecoder", "audio chain not built", "");
+        ReleaseRequestPad(b.p.multiQueue, queuePad);
         return;
     }
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(b.core.infoMutex);
+        StreamInfo& info = b.core.info;
         ++info.linked;
         info.audio[index] = slot;
         if (info.audioCount <= 24)
             ++info.audioCount;
     }
-    PostStreamEvent(kStreamAudioAdded, pid << 16 | kind);
+    b.core.Post(stream_event::AudioAdded{pid, kind});
 }
 
-void LinkTeletext(int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
-    if (!BuildTeletextSink(mqSrc)) {
-        ReleaseRequestPad(Pipeline().multiQueue, queuePad);
+void LinkTeletext(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
+    if (!BuildTeletextSink(b, mqSrc)) {
+        ReleaseRequestPad(b.p.multiQueue, queuePad);
         return;
     }
-    std::lock_guard lock(InfoMutex());
-    StreamInfo& info = Info();
+    std::lock_guard lock(b.core.infoMutex);
+    StreamInfo& info = b.core.info;
     ++info.linked;
     ++info.sinkChains;
     info.teletextPid = pid;
@@ -418,12 +423,12 @@ void LinkTeletext(int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
     info.teletextQueuePad = queuePad;
 }
 
-void LinkSubtitles(int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
-    GstPad* selectorPad = EnsureSubtitleSelector();
+void LinkSubtitles(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
+    GstPad* selectorPad = EnsureSubtitleSelector(b.p);
     if (selectorPad)
         gst_pad_link(mqSrc, selectorPad);
-    std::lock_guard lock(InfoMutex());
-    StreamInfo& info = Info();
+    std::lock_guard lock(b.core.infoMutex);
+    StreamInfo& info = b.core.info;
     SubtitleTrackSlot& slot = info.subtitles[NextSlot(info.subtitleCount)];
     slot = SubtitleTrackSlot{pid, pad, {}, 0, queuePad, selectorPad};
     for (const auto& entry : info.pmtSubtitles)
@@ -435,29 +440,30 @@ void LinkSubtitles(int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
         ++info.subtitleCount;
 }
 
-void LinkStream(int kind, GstPad* pad) {
+void LinkStream(PlayerCore& core, int kind, GstPad* pad) {
     const int pid = PidFromPadName(ObjectName(pad));
-    std::lock_guard chains(ChainMutex());
-    if (!EnsureMultiQueue())
+    std::lock_guard chains(core.chainMutex);
+    Build b{core, core.elements, core.CurrentSettings()};
+    if (!EnsureMultiQueue(b))
         return;
     GstPad* mqSrc = nullptr;
-    GstPad* queuePad = LinkThroughMultiQueue(pad, &mqSrc);
+    GstPad* queuePad = LinkThroughMultiQueue(b.p.multiQueue, pad, &mqSrc);
     if (!queuePad)
         return;
     switch (kind) {
     case kKindMpeg2:
     case kKindH264:
-        LinkVideo(kind, pid, pad, queuePad, mqSrc);
+        LinkVideo(b, kind, pid, pad, queuePad, mqSrc);
         break;
     case kKindMpegAudio:
     case kKindAc3:
-        LinkAudio(kind, pid, pad, queuePad, mqSrc);
+        LinkAudio(b, kind, pid, pad, queuePad, mqSrc);
         break;
     case kKindTeletext:
-        LinkTeletext(pid, pad, queuePad, mqSrc);
+        LinkTeletext(b, pid, pad, queuePad, mqSrc);
         break;
     default:
-        LinkSubtitles(pid, pad, queuePad, mqSrc);
+        LinkSubtitles(b, pid, pad, queuePad, mqSrc);
         break;
     }
     if (mqSrc)
@@ -466,41 +472,44 @@ void LinkStream(int kind, GstPad* pad) {
 
 } // namespace
 
-void DropVideoElements(PlaybackPipeline& p) {
+void DropVideoElements(PlayerCore& core) {
+    PlaybackPipeline& p = core.elements;
     // Downstream first: a prerolling sink holds the upstream threads until it leaves PAUSED.
     GstElement** chain[] = {&p.videoSink,    &p.videoQueue,      &p.colorSpace,   &p.textOverlay,
                             &p.clockOverlay, &p.subtitleOverlay, &p.videoBalance, &p.videoScale,
                             &p.videoRate,    &p.deInterlace,     &p.decoderQueue, &p.videoDecoder,
                             &p.videoParser};
     for (GstElement** e : chain)
-        DropElement(*e);
+        DropElement(p.pipeline, *e);
 }
 
-void DropAudioTrackElements(AudioTrackSlot& slot) {
-    ReleaseRequestPad(Pipeline().audioInputSelector, slot.selectorPad);
-    DropElement(slot.resample);
-    DropElement(slot.convert);
-    DropElement(slot.decoder);
-    DropElement(slot.parser);
+void DropAudioTrackElements(PlayerCore& core, AudioTrackSlot& slot) {
+    PlaybackPipeline& p = core.elements;
+    ReleaseRequestPad(p.audioInputSelector, slot.selectorPad);
+    DropElement(p.pipeline, slot.resample);
+    DropElement(p.pipeline, slot.convert);
+    DropElement(p.pipeline, slot.decoder);
+    DropElement(p.pipeline, slot.parser);
 }
 
-void OnPadAdded(GstElement*, GstPad* pad, gpointer) {
+void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
     const std::string caps = PadCapsText(pad);
     const int kind = KindFromCaps(caps);
     if (kind == kKindNone) {
-        PostStreamLog(kLogInfo, wxString::Format("+Pad (UNKN: %s)", wxString::FromUTF8(caps.substr(0, 511))));
+        core.Log(kLogInfo, "+Pad (UNKN: " + caps.substr(0, 511) + ")");
         return;
     }
-    PostStreamLog(kLogInfo, wxString::Format("+Pad (%s)", KindTag(kind)));
+    core.Log(kLogInfo, std::string("+Pad (") + KindTag(kind) + ")");
     if (kind == kKindSubtitles)
-        PostStreamEvent(kStreamSubtitlesAdded);
-    LinkStream(kind, pad);
+        core.Post(stream_event::SubtitlesAdded{});
+    LinkStream(core, kind, pad);
     int linked, expected;
     {
-        std::lock_guard lock(InfoMutex());
-        linked = Info().linked;
-        expected = Info().expected;
+        std::lock_guard lock(core.infoMutex);
+        linked = core.info.linked;
+        expected = core.info.expected;
     }
-    PostStreamLog(kLogInfo, wxString::Format("Streams: %d / %d", linked, expected));
-    CheckAllPadsLinked();
+    core.Log(kLogInfo, "Streams: " + std::to_string(linked) + " / " + std::to_string(expected));
+    CheckAllPadsLinked(core);
 }

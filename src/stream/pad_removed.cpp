@@ -1,19 +1,15 @@
 // Tear-down of the chains behind a removed demuxer pad, and the audio tags.
-#include <wx/string.h>
-
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
-#include "stream/pipeline.h"
-#include "stream/stream_event.h"
-#include "stream/stream_info.h"
+#include "stream/player_core.h"
 
 namespace {
 
-bool RemoveTeletext(GstPad* pad) {
+bool RemoveTeletext(PlayerCore& core, GstPad* pad) {
     GstPad* queuePad = nullptr;
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        StreamInfo& info = core.info;
         if (!pad || info.teletextPad != pad)
             return false;
         queuePad = info.teletextQueuePad;
@@ -23,17 +19,17 @@ bool RemoveTeletext(GstPad* pad) {
         --info.sinkChains;
         --info.linked;
     }
-    PostStreamLog(kLogInfo, "-Pad (TTXT)");
-    DropElement(Pipeline().teletextSink);
-    ReleaseRequestPad(Pipeline().multiQueue, queuePad);
+    core.Log(kLogInfo, "-Pad (TTXT)");
+    DropElement(core.elements.pipeline, core.elements.teletextSink);
+    ReleaseRequestPad(core.elements.multiQueue, queuePad);
     return true;
 }
 
-bool RemoveVideo(GstPad* pad) {
+bool RemoveVideo(PlayerCore& core, GstPad* pad) {
     VideoFacts video;
     {
-        std::lock_guard lock(InfoMutex());
-        StreamInfo& info = Info();
+        std::lock_guard lock(core.infoMutex);
+        StreamInfo& info = core.info;
         if (!pad || info.video.pad != pad)
             return false;
         video = info.video;
@@ -41,44 +37,43 @@ bool RemoveVideo(GstPad* pad) {
         --info.sinkChains;
         --info.linked;
     }
-    PostStreamLog(kLogInfo, video.mpeg2 ? "-Pad (MPGV)" : "-Pad (H264)");
-    PlaybackPipeline& p = Pipeline();
-    DropVideoElements(p);
-    ReleaseRequestPad(p.multiQueue, video.queuePad);
-    PostStreamEvent(kStreamVideoRemoved);
+    core.Log(kLogInfo, video.mpeg2 ? "-Pad (MPGV)" : "-Pad (H264)");
+    DropVideoElements(core);
+    ReleaseRequestPad(core.elements.multiQueue, video.queuePad);
+    core.Post(stream_event::VideoRemoved{});
     return true;
 }
 
-bool RemoveAudioTracks(GstPad* pad) {
+bool RemoveAudioTracks(PlayerCore& core, GstPad* pad) {
     bool matched = false;
     for (int i = 0; i < StreamInfo::kTrackSlots; ++i) {
         AudioTrackSlot slot;
         {
-            std::lock_guard lock(InfoMutex());
-            AudioTrackSlot& s = Info().audio[i];
+            std::lock_guard lock(core.infoMutex);
+            AudioTrackSlot& s = core.info.audio[i];
             if (!pad || s.pad != pad)
                 continue;
             slot = s;
             s.pad = nullptr;
             s.parser = s.decoder = s.convert = s.resample = nullptr;
             s.queuePad = s.selectorPad = nullptr;
-            --Info().linked;
+            --core.info.linked;
         }
         matched = true;
-        PostStreamLog(kLogInfo, slot.ac3 ? "-Pad (AC-3)" : "-Pad (MPGA)");
-        DropAudioTrackElements(slot);
-        ReleaseRequestPad(Pipeline().multiQueue, slot.queuePad);
+        core.Log(kLogInfo, slot.ac3 ? "-Pad (AC-3)" : "-Pad (MPGA)");
+        DropAudioTrackElements(core, slot);
+        ReleaseRequestPad(core.elements.multiQueue, slot.queuePad);
     }
     return matched;
 }
 
-bool RemoveSubtitleTracks(GstPad* pad) {
+bool RemoveSubtitleTracks(PlayerCore& core, GstPad* pad) {
     bool matched = false;
     for (int i = 0; i < StreamInfo::kTrackSlots; ++i) {
         SubtitleTrackSlot slot;
         {
-            std::lock_guard lock(InfoMutex());
-            SubtitleTrackSlot& s = Info().subtitles[i];
+            std::lock_guard lock(core.infoMutex);
+            SubtitleTrackSlot& s = core.info.subtitles[i];
             if (!pad || s.pad != pad)
                 continue;
             slot = s;
@@ -86,70 +81,76 @@ bool RemoveSubtitleTracks(GstPad* pad) {
             s.queuePad = s.selectorPad = nullptr;
         }
         matched = true;
-        PostStreamLog(kLogInfo, "-Pad (SUBT)");
-        ReleaseRequestPad(Pipeline().subtitleInputSelector, slot.selectorPad);
-        ReleaseRequestPad(Pipeline().multiQueue, slot.queuePad);
+        core.Log(kLogInfo, "-Pad (SUBT)");
+        ReleaseRequestPad(core.elements.subtitleInputSelector, slot.selectorPad);
+        ReleaseRequestPad(core.elements.multiQueue, slot.queuePad);
     }
     return matched;
 }
 
-void RemoveUnusedAudioOutput() {
-    PlaybackPipeline& p = Pipeline();
+void RemoveUnusedAudioOutput(PlayerCore& core) {
+    PlaybackPipeline& p = core.elements;
     if (!p.audioInputSelector || AnySinkPadLinked(p.audioInputSelector))
         return;
     GstElement** chain[] = {&p.audioSink, &p.audioQueue, &p.volume,
                             &p.equalizer, &p.audioRate,  &p.audioInputSelector};
     for (GstElement** e : chain)
-        DropElement(*e);
+        DropElement(p.pipeline, *e);
     {
-        std::lock_guard lock(InfoMutex());
-        --Info().sinkChains;
+        std::lock_guard lock(core.infoMutex);
+        --core.info.sinkChains;
     }
-    PostStreamEvent(kStreamAudioRemoved);
+    core.Post(stream_event::AudioRemoved{});
 }
 
-void RemoveUnusedSubtitleSelector() {
-    PlaybackPipeline& p = Pipeline();
+void RemoveUnusedSubtitleSelector(PlayerCore& core) {
+    PlaybackPipeline& p = core.elements;
     if (!p.subtitleInputSelector || AnySinkPadLinked(p.subtitleInputSelector))
         return;
     if (p.subtitleOverlay) {
         g_object_set(p.subtitleOverlay, "enable", FALSE, nullptr);
         gst_element_unlink(p.subtitleInputSelector, p.subtitleOverlay);
     }
-    DropElement(p.subtitleInputSelector);
-    PostStreamEvent(kStreamSubtitlesRemoved);
+    DropElement(p.pipeline, p.subtitleInputSelector);
+    core.Post(stream_event::SubtitlesRemoved{});
 }
 
-void RemoveUnusedMultiQueue() {
-    PlaybackPipeline& p = Pipeline();
+void RemoveUnusedMultiQueue(PlayerCore& core) {
+    PlaybackPipeline& p = core.elements;
     if (!p.multiQueue || AnySinkPadLinked(p.multiQueue))
         return;
-    DropElement(p.multiQueue);
-    ClearStreamInfo();
+    DropElement(p.pipeline, p.multiQueue);
+    // Every pad is gone: the next ones begin a new record. The count of playing sinks
+    // stays, as their leaving PLAYING reaches the bus watch only afterwards.
+    std::lock_guard lock(core.infoMutex);
+    const int sinksPlaying = core.info.sinksPlaying;
+    core.info = StreamInfo{};
+    core.info.sinksPlaying = sinksPlaying;
 }
 
 } // namespace
 
-void OnPadRemoved(GstElement*, GstPad* pad, gpointer) {
-    std::lock_guard chains(ChainMutex());
-    if (!RemoveTeletext(pad) && !RemoveVideo(pad)) {
-        const bool audio = RemoveAudioTracks(pad);
-        const bool subtitles = RemoveSubtitleTracks(pad);
+void OnPadRemoved(GstElement*, GstPad* pad, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
+    std::lock_guard chains(core.chainMutex);
+    if (!RemoveTeletext(core, pad) && !RemoveVideo(core, pad)) {
+        const bool audio = RemoveAudioTracks(core, pad);
+        const bool subtitles = RemoveSubtitleTracks(core, pad);
         if (!audio && !subtitles) {
-            PostStreamLog(kLogInfo, "-Pad (UNKN)");
+            core.Log(kLogInfo, "-Pad (UNKN)");
             return;
         }
-        RemoveUnusedAudioOutput();
-        RemoveUnusedSubtitleSelector();
+        RemoveUnusedAudioOutput(core);
+        RemoveUnusedSubtitleSelector(core);
     }
-    RemoveUnusedMultiQueue();
+    RemoveUnusedMultiQueue(core);
 }
 
-void HandleAudioTags(GstPad* pad, const GstTagList* tags) {
+void HandleAudioTags(PlayerCore& core, GstPad* pad, const GstTagList* tags) {
     if (!pad || !tags)
         return;
     GstObject* owner = gst_pad_get_parent(pad);
-    const bool fromDemuxer = owner && GST_ELEMENT(owner) == Pipeline().demuxer;
+    const bool fromDemuxer = owner && GST_ELEMENT(owner) == core.elements.demuxer;
     gchar* codec = nullptr;
     gchar* language = nullptr;
     gchar* mode = nullptr;
@@ -159,8 +160,8 @@ void HandleAudioTags(GstPad* pad, const GstTagList* tags) {
     const bool hasMode = gst_tag_list_get_string(tags, "mode", &mode);
     const bool hasBitrate = gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate);
     {
-        std::lock_guard lock(InfoMutex());
-        for (auto& slot : Info().audio) {
+        std::lock_guard lock(core.infoMutex);
+        for (auto& slot : core.info.audio) {
             const bool match =
                 fromDemuxer
                     ? slot.pad == pad

@@ -3,26 +3,17 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <unistd.h>
 
 #include <gst/gst.h>
 #include <wx/filename.h>
 
-#include "stream/pipeline.h"
+#include "stream/player.h"
 
 namespace {
 
 constexpr const char* kNullDevice = "/dev/null";
 constexpr int kMaxNameClashes = 1000;
-
-std::mutex g_pathMutex;
-wxString g_recordingPath;
-
-void SetRecordingPath(const wxString& path) {
-    std::lock_guard lock(g_pathMutex);
-    g_recordingPath = path;
-}
 
 // Waits until a buffer that passed the valve before it closed has reached the
 // sink, so that the sink is never shut down under a running write (a refused
@@ -74,13 +65,9 @@ int CreateNewFile(const wxString& dir, const wxDateTime& localTime, const wxStri
     return -1;
 }
 
-bool PipelineIsPlaying() {
-    return CurrentPipelineState() == GST_STATE_PLAYING;
-}
-
-bool StartRecording(const wxString& path) {
-    const PlaybackPipeline& p = Pipeline();
-    if (!p.pipeline || !PipelineIsPlaying())
+bool StartRecording(Player& player, const wxString& path) {
+    const PlaybackPipeline& p = player.Elements();
+    if (!p.pipeline || !player.IsPlaying())
         return false;
     ParkFileSink(p.fileSink);
     // Appending: should the sink ever reopen the file (a restart behind our back),
@@ -91,13 +78,13 @@ bool StartRecording(const wxString& path) {
         gst_element_sync_state_with_parent(p.fileSink);
         return false;
     }
-    SetRecordingPath(path);
+    player.Core().recordingPath = path;
     g_object_set(p.valve, "drop", FALSE, nullptr);
     return true;
 }
 
-RecordingStart BeginRecording(const wxString& dir, wxString* path, wxString* error) {
-    if (!PipelineIsPlaying())
+RecordingStart BeginRecording(Player& player, const wxString& dir, wxString* path, wxString* error) {
+    if (!player.IsPlaying())
         return RecordingStart::NotPlaying;
     const int fd = CreateNewFile(dir, wxDateTime::UNow(), ".ts", path, error);
     if (fd < 0) {
@@ -105,27 +92,26 @@ RecordingStart BeginRecording(const wxString& dir, wxString* path, wxString* err
         return RecordingStart::FileFailed;
     }
     ::close(fd);
-    if (!StartRecording(*path)) {
+    if (!StartRecording(player, *path)) {
         ::unlink(path->fn_str());
         return RecordingStart::SinkFailed;
     }
     return RecordingStart::Started;
 }
 
-void StopRecording() {
-    const PlaybackPipeline& p = Pipeline();
+void StopRecording(Player& player) {
+    const PlaybackPipeline& p = player.Elements();
     if (!p.pipeline)
         return;
     g_object_set(p.valve, "drop", TRUE, nullptr);
     WaitForValveIdle(p.valve);
     ParkFileSink(p.fileSink);
     // The sink keeps swallowing the dropped branch's events while a stream runs.
-    if (CurrentPipelineState() >= GST_STATE_PAUSED)
+    if (player.State() >= GST_STATE_PAUSED)
         gst_element_sync_state_with_parent(p.fileSink);
-    SetRecordingPath(wxString());
+    player.Core().recordingPath.clear();
 }
 
-wxString RecordingPath() {
-    std::lock_guard lock(g_pathMutex);
-    return g_recordingPath;
+wxString RecordingPath(const Player& player) {
+    return player.Core().recordingPath;
 }

@@ -6,6 +6,8 @@
 #include <wx/datetime.h>
 #include <wx/string.h>
 
+class Player;
+
 // GENERAL/RecDir when it names an existing directory, else the data directory;
 // the result ends with the path separator.
 wxString OutputDirectory(const wxString& recDir, const wxString& dataDir);
@@ -21,22 +23,20 @@ wxString TimestampedName(const wxDateTime& localTime, const wxString& extension)
 int CreateNewFile(const wxString& dir, const wxDateTime& localTime, const wxString& extension, wxString* path,
                   wxString* error);
 
-// True while the pipeline is in PLAYING.
-bool PipelineIsPlaying();
-
 // Points "FileSink" at path (an existing file that it overwrites) and opens
 // "Valve". Refused when the pipeline does not play or the sink cannot open the
-// file; "FileSink" then swallows the stream into /dev/null again.
-bool StartRecording(const wxString& path);
+// file; "FileSink" then swallows the stream into /dev/null again. GUI thread, as
+// all of the player's recording.
+bool StartRecording(Player& player, const wxString& path);
 
 enum class RecordingStart { Started, NotPlaying, FileFailed, SinkFailed };
 // A new recording file in dir, then StartRecording on it; a file that could
 // not be used is removed again. *path gets the file (or the intended name),
 // *error the system's reason for FileFailed.
-RecordingStart BeginRecording(const wxString& dir, wxString* path, wxString* error);
+RecordingStart BeginRecording(Player& player, const wxString& dir, wxString* path, wxString* error);
 
 // Closes the valve and the file and parks "FileSink" on /dev/null. Also right
 // after the pipeline was stopped: the sink then stays in NULL with it.
-void StopRecording();
+void StopRecording(Player& player);
 // The file being written, empty when not recording.
-wxString RecordingPath();
+wxString RecordingPath(const Player& player);

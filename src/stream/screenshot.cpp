@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <unistd.h>
 
 #include <wx/datetime.h>
 
 #include "stream/gst_helpers.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "stream/recording.h"
-#include "stream/stream_info.h"
 
 namespace {
 
@@ -113,26 +111,22 @@ bool SampleToRgb(GstSample* sample, RgbImage& out) {
     return ok;
 }
 
-GstSample* LastRenderedSample() {
-    std::lock_guard lock(ChainMutex());
-    GstElement* sink = Pipeline().videoSink;
+GstSample* LastRenderedSample(Player& player) {
     GstSample* sample = nullptr;
-    if (sink && HasProperty(sink, "last-sample"))
-        g_object_get(sink, "last-sample", &sample, nullptr);
+    player.WithElement(&PlaybackPipeline::videoSink, [&](GstElement* sink) {
+        if (HasProperty(sink, "last-sample"))
+            g_object_get(sink, "last-sample", &sample, nullptr);
+    });
     return sample;
 }
 
 // The decoded video's size with square pixels: the sink may show a picture
 // scaled to its window. Without known video facts, the sample's own size and aspect.
-void TargetSize(GstSample* sample, const RgbImage& image, int* width, int* height) {
-    {
-        std::lock_guard lock(InfoMutex());
-        const VideoFacts& v = Info().video;
-        if (v.width > 0 && v.height > 0) {
-            *width = SquarePixelWidth(v.width, v.parNum, v.parDen);
-            *height = v.height;
-            return;
-        }
+void TargetSize(const VideoFacts& v, GstSample* sample, const RgbImage& image, int* width, int* height) {
+    if (v.width > 0 && v.height > 0) {
+        *width = SquarePixelWidth(v.width, v.parNum, v.parDen);
+        *height = v.height;
+        return;
     }
     GstVideoInfo info;
     const bool known = gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
@@ -224,16 +218,16 @@ bool EncodePng(const RgbImage& image, int width, int height, std::vector<std::ui
     return ok && !png.empty();
 }
 
-ScreenshotResult TakeScreenshot(const wxString& dir, wxString* path, wxString* error) {
-    if (!PipelineIsPlaying())
+ScreenshotResult TakeScreenshot(Player& player, const wxString& dir, wxString* path, wxString* error) {
+    if (!player.IsPlaying())
         return ScreenshotResult::NotPlaying;
-    GstSample* sample = LastRenderedSample();
+    GstSample* sample = LastRenderedSample(player);
     if (!sample)
         return ScreenshotResult::NoPicture;
     RgbImage image;
     int width = 0, height = 0;
     const bool converted = SampleToRgb(sample, image);
-    TargetSize(sample, image, &width, &height);
+    TargetSize(player.SnapshotInfo().video, sample, image, &width, &height);
     gst_sample_unref(sample);
     std::vector<std::uint8_t> png;
     if (!converted || !EncodePng(image, width, height, png))

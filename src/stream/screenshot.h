@@ -9,6 +9,8 @@
 #include <gst/video/video.h>
 #include <wx/string.h>
 
+class Player;
+
 struct RgbImage {
     int width = 0;
     int height = 0;
@@ -33,4 +35,4 @@ enum class ScreenshotResult { Saved, NotPlaying, NoPicture, ConversionFailed, Wr
 // Saves the video sink's last picture, at the decoded video's size with square
 // pixels, into dir under the screenshot name;
 // *path gets the file, *error the reason of a write failure.
-ScreenshotResult TakeScreenshot(const wxString& dir, wxString* path, wxString* error);
+ScreenshotResult TakeScreenshot(Player& player, const wxString& dir, wxString* path, wxString* error);

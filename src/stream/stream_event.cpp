@@ -1,42 +1,32 @@
 #include "stream/stream_event.h"
 
-#include <atomic>
+wxDEFINE_EVENT(EVT_STREAM, wxThreadEvent);
 
-wxDEFINE_EVENT(EVT_STREAM, StreamEvent);
-
-namespace {
-std::atomic<wxEvtHandler*> g_target{nullptr};
-std::atomic<long> g_generation{0};
-} // namespace
-
-void NextStreamGeneration() {
-    ++g_generation;
-}
-
-long StreamGeneration() {
-    return g_generation;
-}
-
-void SetStreamEventTarget(wxEvtHandler* target) {
-    g_target = target;
-}
-
-wxEvtHandler* StreamEventTarget() {
-    return g_target;
-}
-
-void PostStreamEvent(int id, int value, const wxString& text) {
-    wxEvtHandler* target = g_target;
+void PostStreamEvent(wxEvtHandler* target, StreamEvent event) {
     if (!target)
         return;
-    auto* event = new StreamEvent(EVT_STREAM, id);
-    event->SetInt(value);
-    event->SetExtraLong(g_generation);
-    if (!text.empty())
-        event->SetString(text);
-    wxQueueEvent(target, event);
+    // The payload is copied into the event here; std::string has no shared buffer,
+    // so nothing of it is left behind in the posting thread.
+    auto* posted = new wxThreadEvent(EVT_STREAM);
+    posted->SetPayload(std::move(event));
+    wxQueueEvent(target, posted);
 }
 
-void PostStreamLog(int level, const wxString& text) {
-    PostStreamEvent(kStreamLog, level, text);
+StreamEvent StreamEventOf(const wxThreadEvent& event) {
+    return event.GetPayload<StreamEvent>();
+}
+
+const char* ProblemPrefix(int level) {
+    switch (level) {
+    case kLogError:
+        return "ERR";
+    case kLogWarning:
+        return "WRN";
+    default:
+        return "INF";
+    }
+}
+
+std::string ProblemText(const stream_event::Problem& p) {
+    return std::string(ProblemPrefix(p.level)) + " [" + p.source + "#" + p.message + "#" + p.debug + "]";
 }

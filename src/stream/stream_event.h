@@ -1,43 +1,88 @@
-// The one-way channel from GStreamer's streaming threads to the main window:
-// a thread-safe command event posted with wxQueueEvent, plus the log helper.
+// The one-way channel from a player to the main window: typed events, posted from
+// any thread (GStreamer's streaming threads, the bus watch) to a handler on the GUI
+// thread as the payload of an EVT_STREAM wxThreadEvent.
 #pragma once
 
+#include <string>
+#include <variant>
+
 #include <wx/event.h>
-#include <wx/string.h>
-
-// Carries id, an integer and a text; wxThreadEvent deep-copies its string, so
-// posting it from any thread is safe.
-using StreamEvent = wxThreadEvent;
-wxDECLARE_EVENT(EVT_STREAM, StreamEvent);
-
-enum StreamEventId {
-    kStreamAudioAdded = 0,     // int: PID << 16 | kind (3 MPEG audio, 4 AC-3)
-    kStreamVideoAdded = 1,     // int: PID << 16 | kind (1 MPEG-2, 2 H.264)
-    kStreamAudioRemoved = 2,   // the audio output chain was removed
-    kStreamVideoRemoved = 3,   // the video chain was removed
-    kStreamSubtitlesAdded = 4, // DVB subtitles exist
-    kStreamSubtitlesRemoved = 5,
-    kStreamPlaying = 6,    // int: 1 all sinks playing, 0 all sinks paused
-    kStreamResync = 7,     // end of stream or error: schedule a resync
-    kStreamStatistics = 8, // throughput statistics updated
-    kStreamDownloadProgress = 9,
-    kStreamLog = 10,      // int: level 0-3, string: the text
-    kStreamPadsDone = 11, // GUI-thread half of "Pads done" (timer 3, overlay)
-};
 
 enum StreamLogLevel { kLogInfo = 0, kLogWarning = 1, kLogError = 2, kLogDebug = 3 };
 
-// The handler that receives every StreamEvent (the main window; a test double in
-// tests). Set on the GUI thread before the pipeline plays; nullptr drops events.
-void SetStreamEventTarget(wxEvtHandler* target);
-wxEvtHandler* StreamEventTarget();
+namespace stream_event {
 
-// Every stop of the pipeline starts a new generation; events carry the one they
-// were posted in (as their extra long), so that an error of a stream that was
-// already stopped cannot schedule a resync of the next one.
-void NextStreamGeneration();
-long StreamGeneration();
+// A decoder chain was built for the track; kind as StreamKind (MPEG-2/H.264, MPEG audio/AC-3).
+struct AudioAdded {
+    int pid = 0;
+    int kind = 0;
+};
+struct VideoAdded {
+    int pid = 0;
+    int kind = 0;
+};
+struct AudioRemoved {}; // the audio output chain was removed
+struct VideoRemoved {};
+struct SubtitlesAdded {}; // DVB subtitles exist
+struct SubtitlesRemoved {};
+// All counted sinks reached PLAYING (true), or all left it (false).
+struct Playing {
+    bool playing = false;
+};
+// The GUI-thread half of "Pads done": timer 3 stops, the overlay shows the programme.
+struct PadsDone {};
+// End of stream or an error: the stream is to be resynchronised.
+struct Resync {};
+struct Statistics {}; // throughput statistics updated
+struct DownloadProgress {
+    int value = 0;
+    std::string text;
+};
+// A line of the engine's own ("+Pad (MPGV)", "Pads done"); UTF-8.
+struct LogLine {
+    int level = kLogInfo;
+    std::string text;
+};
+// An error, warning or information of an element: where it comes from, GStreamer's
+// message and its debug text; UTF-8.
+struct Problem {
+    int level = kLogError;
+    std::string source;
+    std::string message;
+    std::string debug;
+};
+// An asynchronous seek reached the pipeline; ok is GStreamer's answer to it.
+struct SeekDone {
+    bool ok = false;
+};
 
-// Usable from any thread.
-void PostStreamEvent(int id, int value = 0, const wxString& text = wxString());
-void PostStreamLog(int level, const wxString& text);
+} // namespace stream_event
+
+using StreamEventData =
+    std::variant<stream_event::AudioAdded, stream_event::VideoAdded, stream_event::AudioRemoved,
+                 stream_event::VideoRemoved, stream_event::SubtitlesAdded, stream_event::SubtitlesRemoved,
+                 stream_event::Playing, stream_event::PadsDone, stream_event::Resync,
+                 stream_event::Statistics, stream_event::DownloadProgress, stream_event::LogLine,
+                 stream_event::Problem, stream_event::SeekDone>;
+
+// Every stop of a player starts a new generation; events carry the one they were
+// posted in, so that an error of a stream that was already stopped cannot schedule a
+// resync of the next one.
+struct StreamEvent {
+    long generation = 0;
+    StreamEventData data;
+
+    template <typename T> const T* As() const { return std::get_if<T>(&data); }
+};
+
+wxDECLARE_EVENT(EVT_STREAM, wxThreadEvent);
+
+// Queues the event to target (nothing without one); usable from any thread.
+void PostStreamEvent(wxEvtHandler* target, StreamEvent event);
+// The event an EVT_STREAM wxThreadEvent carries.
+StreamEvent StreamEventOf(const wxThreadEvent& event);
+
+// "ERR", "WRN" or "INF" for a problem's level.
+const char* ProblemPrefix(int level);
+// "ERR [source#message#debug]": the text as it stands in the log for an information.
+std::string ProblemText(const stream_event::Problem& problem);

@@ -1,11 +1,11 @@
 // Per-stream bookkeeping shared by the streaming threads and the GUI thread:
-// counts, track tables, video/teletext facts and throughput statistics.
+// counts, track tables, video/teletext facts and throughput statistics. Each
+// player keeps one record under its own lock (PlayerCore).
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <climits>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -108,13 +108,3 @@ struct StreamInfo {
 
     ThroughputStats stats;
 };
-
-// The record and its lock. Never hold the lock across a GStreamer call: state
-// changes post bus messages synchronously and the bus handler takes it too.
-StreamInfo& Info();
-std::mutex& InfoMutex();
-
-// Clears the record as one block (keeps a pending statistics reset request).
-void ClearStreamInfo();
-// A consistent copy for the GUI thread.
-StreamInfo SnapshotStreamInfo();

@@ -1,13 +1,12 @@
 #include "stream/stream_supervisor.h"
 
-#include <thread>
-
 #include <wx/intl.h>
 #include <wx/log.h>
 
 #include "core/options.h"
 #include "core/settings.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
+#include "stream/stream_settings.h"
 
 namespace {
 
@@ -50,85 +49,70 @@ int ChooseDefaultAudioTrack(const StreamInfo& info, const wxString& audioLanguag
     return best;
 }
 
-wxString AudioChoiceLabel(int number, int value) {
-    return wxString::Format(_("Audiospur %d (0x%.4X, %s)"), number, value >> 16,
-                            (value & 0xFFFF) == 3 ? "MPEG" : "AC-3");
+wxString AudioChoiceLabel(int number, int pid, int kind) {
+    return wxString::Format(_("Audiospur %d (0x%.4X, %s)"), number, pid,
+                            kind == kKindMpegAudio ? "MPEG" : "AC-3");
 }
 
-wxString VideoChoiceLabel(int number, int value) {
-    return wxString::Format(_("Videospur %d (0x%.4X, %s)"), number, value >> 16,
-                            (value & 0xFFFF) == 1 ? "MPEG" : "H264");
+wxString VideoChoiceLabel(int number, int pid, int kind) {
+    return wxString::Format(_("Videospur %d (0x%.4X, %s)"), number, pid,
+                            kind == kKindMpeg2 ? "MPEG" : "H264");
 }
 
-wxString ProblemLogLine(const wxString& text) {
-    const int first = text.Find('#');
-    const int last = text.Find('#', true);
-    if (first == wxNOT_FOUND)
-        return wxString::Format("GSTR %s: %s => %s", text, "", "");
-    return wxString::Format("GSTR %s: %s => %s", text.Left(first), text.Mid(first + 1, last - first - 1),
-                            text.Mid(last + 1));
+wxString ProblemLogLine(const stream_event::Problem& p) {
+    return wxString::Format("GSTR %s [%s: %s => %s]", ProblemPrefix(p.level), wxString::FromUTF8(p.source),
+                            wxString::FromUTF8(p.message), wxString::FromUTF8(p.debug));
 }
 
-StreamSupervisor::StreamSupervisor(StreamView& view, SupervisorIntervals intervals)
-    : view_(view), intervals_(intervals) {}
+StreamSupervisor::StreamSupervisor(Player& player, StreamView& view, SupervisorIntervals intervals)
+    : player_(player), view_(view), intervals_(intervals) {}
 
 void StreamSupervisor::OnStreamEvent(const StreamEvent& event) {
-    OnStreamEvent(event.GetId(), event.GetInt(), event.GetString());
+    // An error of a stream that was already stopped must not restart the next one.
+    if (event.As<stream_event::Resync>() && event.generation != player_.Generation())
+        return;
+    std::visit([this](const auto& e) { Handle(e); }, event.data);
 }
 
-void StreamSupervisor::OnStreamEvent(int id, int value, const wxString& text) {
-    switch (id) {
-    case kStreamAudioAdded:
-        OnAudioAdded(value);
-        break;
-    case kStreamVideoAdded:
-        OnVideoAdded(value);
-        break;
-    case kStreamAudioRemoved:
-        view_.ClearAudioChoice();
-        UpdateBoxLabel();
-        break;
-    case kStreamVideoRemoved:
-        view_.ClearVideoChoice();
-        UpdateBoxLabel();
-        break;
-    case kStreamSubtitlesAdded:
-        view_.EnableSubtitleMenu(true);
-        break;
-    case kStreamSubtitlesRemoved:
-        view_.EnableSubtitleMenu(false);
-        break;
-    case kStreamPlaying:
-        value ? OnPlaying() : OnStopped();
-        break;
-    case kStreamResync:
-        view_.StartTimer(StreamTimer::Resync, intervals_.resyncMs);
-        break;
-    case kStreamStatistics:
-        OnStatistics();
-        break;
-    case kStreamDownloadProgress:
-        view_.ShowDownloadProgress(value, text);
-        break;
-    case kStreamLog:
-        OnLog(value, text);
-        break;
-    case kStreamPadsDone:
-        OnPadsDone();
-        break;
-    default:
-        break;
-    }
-}
-
-void StreamSupervisor::OnAudioAdded(int value) {
-    view_.AppendAudioChoice(AudioChoiceLabel(view_.AudioChoiceCount() + 1, value), value >> 16);
+void StreamSupervisor::Handle(const stream_event::AudioAdded& e) {
+    view_.AppendAudioChoice(AudioChoiceLabel(view_.AudioChoiceCount() + 1, e.pid, e.kind), e.pid);
     UpdateBoxLabel();
 }
 
-void StreamSupervisor::OnVideoAdded(int value) {
-    view_.AppendVideoChoice(VideoChoiceLabel(view_.VideoChoiceCount() + 1, value), value >> 16);
+void StreamSupervisor::Handle(const stream_event::VideoAdded& e) {
+    view_.AppendVideoChoice(VideoChoiceLabel(view_.VideoChoiceCount() + 1, e.pid, e.kind), e.pid);
     UpdateBoxLabel();
+}
+
+void StreamSupervisor::Handle(const stream_event::AudioRemoved&) {
+    view_.ClearAudioChoice();
+    UpdateBoxLabel();
+}
+
+void StreamSupervisor::Handle(const stream_event::VideoRemoved&) {
+    view_.ClearVideoChoice();
+    UpdateBoxLabel();
+}
+
+void StreamSupervisor::Handle(const stream_event::SubtitlesAdded&) {
+    view_.EnableSubtitleMenu(true);
+}
+
+void StreamSupervisor::Handle(const stream_event::SubtitlesRemoved&) {
+    view_.EnableSubtitleMenu(false);
+}
+
+void StreamSupervisor::Handle(const stream_event::Playing& e) {
+    e.playing ? OnPlaying() : OnStopped();
+}
+
+void StreamSupervisor::Handle(const stream_event::Resync&) {
+    resyncStep_ = ResyncStep::Stop;
+    view_.StartTimer(StreamTimer::Resync, intervals_.resyncMs);
+}
+
+void StreamSupervisor::Handle(const stream_event::DownloadProgress& e) {
+    view_.ShowDownloadProgress(e.value, wxString::FromUTF8(e.text));
 }
 
 void StreamSupervisor::UpdateBoxLabel() {
@@ -138,7 +122,7 @@ void StreamSupervisor::UpdateBoxLabel() {
 
 void StreamSupervisor::OnPlaying() {
     const bool radio = view_.CurrentItemType() == 2;
-    const StreamInfo info = SnapshotStreamInfo();
+    const StreamInfo info = player_.SnapshotInfo();
     for (StreamTool tool : {StreamTool::Record, StreamTool::Volume, StreamTool::StreamInfo})
         view_.EnableTool(tool, true);
     if (!radio) {
@@ -152,21 +136,23 @@ void StreamSupervisor::OnPlaying() {
     }
     view_.ShowPauseBitmap(true);
     view_.SetStatusText(_("Streaming gestartet"));
-    const bool tvControl = Settings().general.TVControl != 0;
-    if (view_.CurrentItemType() == 1 && tvControl)
+    // As the stream started: TV control forced for one zap is switched off again by now.
+    const StreamSettings settings = player_.CurrentSettings();
+    if (view_.CurrentItemType() == 1 && settings.tvControl)
         view_.QuerySubservices();
-    if (tvControl)
-        view_.AskReceiverAudioTrack([this] { ChooseAudioTrack(); });
+    const wxString language = wxString::FromUTF8(settings.audioLanguage);
+    if (settings.tvControl)
+        view_.AskReceiverAudioTrack([this, language] { ChooseAudioTrack(language); });
     else
-        ChooseAudioTrack();
+        ChooseAudioTrack(language);
     if (pipWasActive_) {
         pipWasActive_ = false;
         view_.RestartPip();
     }
 }
 
-void StreamSupervisor::ChooseAudioTrack() {
-    const int index = ChooseDefaultAudioTrack(SnapshotStreamInfo(), Settings().general.AudioLanguage);
+void StreamSupervisor::ChooseAudioTrack(const wxString& audioLanguage) {
+    const int index = ChooseDefaultAudioTrack(player_.SnapshotInfo(), audioLanguage);
     if (index != 0 && index < view_.AudioChoiceCount())
         view_.SelectAudioChoice(index);
 }
@@ -182,21 +168,21 @@ void StreamSupervisor::OnStopped() {
     bufferPercent_ = 0;
 }
 
-void StreamSupervisor::OnPadsDone() {
+void StreamSupervisor::Handle(const stream_event::PadsDone&) {
     retryCount_ = 0;
     view_.StopTimer(StreamTimer::Timeout);
-    if (VideoMode() == 0)
+    if (player_.VideoMode() == 0)
         return;
-    std::lock_guard lock(ChainMutex());
-    if (GstElement* overlay = Pipeline().textOverlay) {
-        g_object_set(overlay, "text", static_cast<const char*>(view_.OverlayText().utf8_str()), "color",
-                     0xff00ff00u, "halignment", 1, "valignment", 1, "silent", FALSE, nullptr);
+    const wxString text = view_.OverlayText();
+    if (player_.WithElement(&PlaybackPipeline::textOverlay, [&](GstElement* overlay) {
+            g_object_set(overlay, "text", static_cast<const char*>(text.utf8_str()), "color", 0xff00ff00u,
+                         "halignment", 1, "valignment", 1, "silent", FALSE, nullptr);
+        }))
         view_.StartTimer(StreamTimer::Overlay, intervals_.padsOverlayMs);
-    }
 }
 
-void StreamSupervisor::OnStatistics() {
-    const StreamInfo info = SnapshotStreamInfo();
+void StreamSupervisor::Handle(const stream_event::Statistics&) {
+    const StreamInfo info = player_.SnapshotInfo();
     const ThroughputStats& s = info.stats;
     bufferPercent_ = info.bufferPercent;
     const auto minimum = s.minimum == ULLONG_MAX ? s.lastCount : s.minimum;
@@ -205,43 +191,50 @@ void StreamSupervisor::OnStatistics() {
                          static_cast<int>(s.maximum / 128), bufferPercent_);
 }
 
-void StreamSupervisor::OnLog(int level, const wxString& text) {
-    switch (level) {
-    case kLogError:
-        view_.SetStatusText(_("Streaming fehlgeschlagen"));
-        wxLogError("%s", ProblemLogLine(text));
-        break;
-    case kLogWarning:
-        wxLogWarning("%s", ProblemLogLine(text));
-        break;
-    case kLogInfo:
-        wxLogMessage("%s", text);
-        break;
-    default:
+void StreamSupervisor::Handle(const stream_event::LogLine& e) {
+    const wxString text = wxString::FromUTF8(e.text);
+    if (e.level == kLogDebug) {
         if (Options().verbose)
             wxLogVerbose("Verbose: GSTR %s", text);
+        return;
+    }
+    wxLogMessage("%s", text);
+}
+
+void StreamSupervisor::Handle(const stream_event::Problem& e) {
+    switch (e.level) {
+    case kLogError:
+        view_.SetStatusText(_("Streaming fehlgeschlagen"));
+        wxLogError("%s", ProblemLogLine(e));
+        break;
+    case kLogWarning:
+        wxLogWarning("%s", ProblemLogLine(e));
+        break;
+    default:
+        wxLogMessage("%s", wxString::FromUTF8(ProblemText(e)));
         break;
     }
 }
 
 bool StreamSupervisor::StartStreaming() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
+    // Without a service (started with -n, or before the first zap) a start fails at
+    // once, and the resync would try again for ever.
+    if (!player_.Initialised() || !player_.HasSource())
         return false;
     GstStateChangeReturn result;
-    switch (CurrentPipelineState()) {
+    switch (player_.State()) {
     case GST_STATE_PAUSED:
-        result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        result = player_.Resume();
         break;
     case GST_STATE_PLAYING:
         if (view_.CurrentItemType() != 3) {
             view_.PostStopCommand(); // live streams are stopped, not paused
             return true;
         }
-        result = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        result = player_.Pause();
         break;
     default:
-        result = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        result = player_.Start(StreamSettingsOf(Settings(), Options()));
         view_.StartTimer(StreamTimer::Timeout, intervals_.timeoutMs);
         break;
     }
@@ -251,33 +244,29 @@ bool StreamSupervisor::StartStreaming() {
 }
 
 void StreamSupervisor::LeaveVideoMode() {
-    if (VideoMode() != 0) {
+    if (player_.VideoMode() != 0) {
         view_.ReturnVideoToMainWindow();
-        AttachVideoWindow(0);
+        player_.AttachVideoWindow(0);
     }
 }
 
-bool StreamSupervisor::WaitForSettledState() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return false;
-    const GstClockTime timeout = static_cast<GstClockTime>(intervals_.settleMs) * GST_MSECOND;
-    return gst_element_get_state(pipeline, nullptr, nullptr, timeout) != GST_STATE_CHANGE_ASYNC;
+bool StreamSupervisor::CountRetry() {
+    if (++retryCount_ <= intervals_.maxRetries)
+        return true;
+    retryCount_ = 0;
+    LeaveVideoMode();
+    view_.SetStatusText(_("Streaming fehlgeschlagen, Abbruch"));
+    wxLogError("GSTR Timeout, abort");
+    view_.DrawVideoImage("IMG_ABORT", true);
+    return false;
 }
 
 void StreamSupervisor::OnTimeoutTimer() {
-    ++retryCount_;
+    // The stop runs before the restart: the restart finds the pipeline in NULL.
     view_.PostStopCommand();
-    if (retryCount_ > intervals_.maxRetries) {
-        retryCount_ = 0;
-        LeaveVideoMode();
-        view_.SetStatusText(_("Streaming fehlgeschlagen, Abbruch"));
-        wxLogError("GSTR Timeout, abort");
-        view_.DrawVideoImage("IMG_ABORT", true);
+    if (!CountRetry())
         return;
-    }
     view_.DrawVideoImage("IMG_TIMEOUT", false);
-    WaitForSettledState();
     view_.PostPlayPauseCommand();
     view_.StartTimer(StreamTimer::Timeout, intervals_.timeoutMs);
     view_.SetStatusText(wxString::Format(_("Streaming fehlgeschlagen, Versuch #%d"), retryCount_));
@@ -285,27 +274,33 @@ void StreamSupervisor::OnTimeoutTimer() {
 }
 
 void StreamSupervisor::OnOverlayTimer() {
-    std::lock_guard lock(ChainMutex());
-    if (GstElement* overlay = Pipeline().textOverlay)
-        g_object_set(overlay, "silent", TRUE, nullptr);
+    player_.WithElement(&PlaybackPipeline::textOverlay,
+                        [](GstElement* overlay) { g_object_set(overlay, "silent", TRUE, nullptr); });
 }
 
 void StreamSupervisor::OnResyncTimer() {
+    if (resyncStep_ == ResyncStep::Restart) {
+        resyncStep_ = ResyncStep::Stop;
+        view_.DrawVideoImage("IMG_RESYNC2", false);
+        view_.PostPlayPauseCommand();
+        return;
+    }
     if (view_.CurrentItemType() == 3) { // the recording has ended
         LeaveVideoMode();
         view_.PostStopCommand();
         return;
     }
     pipWasActive_ = view_.PipActive();
-    if (CurrentPipelineState() == GST_STATE_PLAYING)
+    if (player_.State() == GST_STATE_PLAYING)
         wxLogWarning(_("Streaming unterbrochen, resync"));
     else
         wxLogWarning(_("Streaming abgebrochen, reconnect"));
     view_.StopStreaming();
-    WaitForSettledState();
+    // A stream that fails at every start would otherwise be restarted for ever:
+    // "Pads done" is what ends the count.
+    if (!CountRetry())
+        return;
     view_.DrawVideoImage("IMG_RESYNC1", false);
-    view_.LetEventsRun();
-    std::this_thread::sleep_for(std::chrono::milliseconds(intervals_.resyncPauseMs));
-    view_.DrawVideoImage("IMG_RESYNC2", false);
-    view_.PostPlayPauseCommand();
+    resyncStep_ = ResyncStep::Restart;
+    view_.StartTimer(StreamTimer::Resync, intervals_.resyncPauseMs);
 }

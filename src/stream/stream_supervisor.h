@@ -1,6 +1,7 @@
 // The GUI-thread half of the streaming engine: what each StreamEvent means
 // (choices, tools, logs, default audio track), the play/pause command and the
-// watchdog timers that retry, resynchronise and hide the on-screen text.
+// watchdog timers that retry, resynchronise and hide the on-screen text. One per
+// player; it never waits for the pipeline.
 #pragma once
 
 #include <wx/string.h>
@@ -9,12 +10,13 @@
 #include "stream/stream_info.h"
 #include "stream/stream_view.h"
 
+class Player;
+
 struct SupervisorIntervals {
     int timeoutMs = 5000;     // timer 3
     int padsOverlayMs = 5000; // timer 4 after "Pads done"
     int resyncMs = 500;       // timer 6
-    int settleMs = 3000;      // waiting for the pipeline's state after a stop
-    int resyncPauseMs = 250;  // between the two resync pictures
+    int resyncPauseMs = 250;  // timer 6 again, between the two resync pictures
     int maxRetries = 5;
 };
 
@@ -22,21 +24,21 @@ struct SupervisorIntervals {
 // tracks whose language starts with audioLanguage when any does.
 int ChooseDefaultAudioTrack(const StreamInfo& info, const wxString& audioLanguage);
 
-// "Audiospur %d (0x%.4X, %s)" / "Videospur ..." for a StreamEvent value.
-wxString AudioChoiceLabel(int number, int value);
-wxString VideoChoiceLabel(int number, int value);
+// "Audiospur %d (0x%.4X, %s)" / "Videospur ..." for a track; kind as StreamKind.
+wxString AudioChoiceLabel(int number, int pid, int kind);
+wxString VideoChoiceLabel(int number, int pid, int kind);
 
-// "GSTR %s: %s => %s" from "ERR [source#message#debug]".
-wxString ProblemLogLine(const wxString& text);
+// "GSTR ERR [source: message => debug]".
+wxString ProblemLogLine(const stream_event::Problem& problem);
 
 class StreamSupervisor {
 public:
-    explicit StreamSupervisor(StreamView& view, SupervisorIntervals intervals = {});
+    StreamSupervisor(Player& player, StreamView& view, SupervisorIntervals intervals = {});
 
+    // Events of a stream that was stopped meanwhile schedule no resync.
     void OnStreamEvent(const StreamEvent& event);
-    void OnStreamEvent(int id, int value, const wxString& text);
 
-    // Play/pause command ("ID_TOOL_PLAY_PAUSE").
+    // Play/pause command ("ID_TOOL_PLAY_PAUSE"); false without anything to play.
     bool StartStreaming();
     void OnTimeoutTimer(); // timer 3
     void OnOverlayTimer(); // timer 4
@@ -49,21 +51,39 @@ public:
     const SupervisorIntervals& intervals() const { return intervals_; }
 
 private:
-    void OnAudioAdded(int value);
-    void OnVideoAdded(int value);
+    // The resync stops the stream, shows the first picture, pauses, then shows the
+    // second and plays again: timer 6 runs twice.
+    enum class ResyncStep { Stop, Restart };
+
+    // One handler per event type.
+    void Handle(const stream_event::AudioAdded& e);
+    void Handle(const stream_event::VideoAdded& e);
+    void Handle(const stream_event::AudioRemoved&);
+    void Handle(const stream_event::VideoRemoved&);
+    void Handle(const stream_event::SubtitlesAdded&);
+    void Handle(const stream_event::SubtitlesRemoved&);
+    void Handle(const stream_event::Playing& e);
+    void Handle(const stream_event::PadsDone&);
+    void Handle(const stream_event::Resync&);
+    void Handle(const stream_event::Statistics&);
+    void Handle(const stream_event::DownloadProgress& e);
+    void Handle(const stream_event::LogLine& e);
+    void Handle(const stream_event::Problem& e);
+    void Handle(const stream_event::SeekDone&) {}
+
     void UpdateBoxLabel();
     void OnPlaying();
     void OnStopped();
-    void OnPadsDone();
-    void OnStatistics();
-    void OnLog(int level, const wxString& text);
-    void ChooseAudioTrack();
+    void ChooseAudioTrack(const wxString& audioLanguage);
     void LeaveVideoMode();
-    bool WaitForSettledState();
+    // Counts a retry; past the limit gives up (false).
+    bool CountRetry();
 
+    Player& player_;
     StreamView& view_;
     SupervisorIntervals intervals_;
     int retryCount_ = 0;
     int bufferPercent_ = 0;
     bool pipWasActive_ = false;
+    ResyncStep resyncStep_ = ResyncStep::Stop;
 };

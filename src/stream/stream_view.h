@@ -43,12 +43,11 @@ public:
     virtual void StartTimer(StreamTimer timer, int milliseconds) = 0; // one-shot
     virtual void StopTimer(StreamTimer timer) = 0;
 
-    // Posted commands run after the current handler returns; StopStreaming runs now.
+    // Posted commands run after the current handler returns; StopStreaming runs now
+    // (and stops timers 3 and 6, as the stop command does).
     virtual void PostStopCommand() = 0;
     virtual void PostPlayPauseCommand() = 0;
     virtual void StopStreaming() = 0;
-    // Lets pending GUI events run (between the two resync pictures).
-    virtual void LetEventsRun() = 0;
 
     virtual int CurrentItemType() const = 0; // 1 TV, 2 radio, 3 recording
     // currentServiceName + "\n\n" + nowEventText + "\n" + nextEventText

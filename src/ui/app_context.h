@@ -8,6 +8,7 @@ class MyFullscreenFrame;
 class MyLogFrame;
 class MyTaskBarIcon;
 class MyVideoFrame;
+class Player;
 class ReceiverClient;
 struct AppSettings;
 struct StartOptions;
@@ -41,4 +42,5 @@ struct AppContext {
     const StartOptions& options;
     ReceiverSession& receiver;
     LongLivedWindows& windows;
+    Player& player;
 };

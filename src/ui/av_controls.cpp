@@ -5,6 +5,8 @@
 #include <wx/intl.h>
 #include <wx/xrc/xmlres.h>
 
+#include "core/settings.h"
+#include "stream/player.h"
 #include "ui/main_frame.h"
 #include "webif/web_commands.h"
 
@@ -22,8 +24,8 @@ int SelectedIndex(const wxCommandEvent& event) {
 
 MainAvControls::MainAvControls(MyMainFrame& frame)
     : frame_(frame), gauge_(XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge)),
-      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))), controls_(*this),
-      record_(frame, frame.UserSettings()) {
+      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))), controls_(frame.player, *this),
+      record_(frame, frame.player, frame.UserSettings()) {
     frame_.muted = controls_.muted();
     BindControls(true);
 }
@@ -99,6 +101,18 @@ void MainAvControls::PlaySubService(const wxString& serviceRef) {
     frame_.CallAfter([this, data] { frame_.PlayService(data); });
 }
 
+int MainAvControls::StoredVolume() const {
+    return Settings().general.Volume;
+}
+
+void MainAvControls::StoreVolume(int volume) {
+    Settings().general.Volume = volume;
+}
+
+bool MainAvControls::TvControl() const {
+    return Settings().general.TVControl != 0;
+}
+
 void MainAvControls::OnGaugeMouse(wxMouseEvent& event) {
     controls_.OnVolumeGauge(event.GetX(), event.LeftIsDown());
     event.Skip();
@@ -122,13 +136,14 @@ void MainAvControls::OnVideoChoice(wxCommandEvent& event) {
 }
 
 void MainAvControls::OnDeinterlace(wxCommandEvent& event) {
-    ApplyDeinterlace(event.IsChecked());
+    Settings().general.Deinterlacer = event.IsChecked() ? 1 : 0;
+    ApplyDeinterlace(frame_.player, event.IsChecked());
 }
 
 void MainAvControls::OnClock(wxCommandEvent& event) {
-    ApplyClockVisible(event.IsChecked());
+    ApplyClockVisible(frame_.player, event.IsChecked());
 }
 
 void MainAvControls::OnSubtitleOff(wxCommandEvent&) {
-    ApplySubtitles(false);
+    ApplySubtitles(frame_.player, false);
 }

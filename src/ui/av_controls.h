@@ -31,6 +31,9 @@ public:
     void StopOverlayTimer() override;
     void SelectReceiverAudioTrack(const wxString& receiverId) override;
     void PlaySubService(const wxString& serviceRef) override;
+    int StoredVolume() const override;
+    void StoreVolume(int volume) override;
+    bool TvControl() const override;
 
 private:
     void BindControls(bool bind);

@@ -19,7 +19,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/stream_event.h"
+#include "stream/player.h"
 #include "stream/stream_supervisor.h"
 #include "ui/app_context.h"
 #include "ui/av_controls.h"
@@ -42,7 +42,8 @@ const char* const kSortItems[] = {"ID_MENUITEM_SORT_ABC", "ID_MENUITEM_SORT_CBA"
 
 } // namespace
 
-MyMainFrame::MyMainFrame(AppContext& context) : context(context), settings(context.settings) {
+MyMainFrame::MyMainFrame(AppContext& context)
+    : player(context.player), context(context), settings(context.settings) {
     wxXmlResource::Get()->LoadFrame(this, nullptr, "ID_MAINFRAME");
     LookUpControls();
     LoadContextMenus();
@@ -93,8 +94,8 @@ MyMainFrame::MyMainFrame(AppContext& context) : context(context), settings(conte
 }
 
 MyMainFrame::~MyMainFrame() {
-    if (StreamEventTarget() == this)
-        SetStreamEventTarget(nullptr);
+    if (player.EventTarget() == this)
+        player.SetEventTarget(nullptr);
     for (auto& timer : timers)
         if (timer)
             timer->Stop();

@@ -38,6 +38,7 @@ class wxTreeEvent;
 class ComboChoiceView;
 class MainAvControls;
 class MainStreamView;
+class Player;
 class StreamSupervisor;
 class wxThreadEvent;
 struct AppContext;
@@ -62,6 +63,9 @@ public:
 
     explicit MyMainFrame(AppContext& context);
     ~MyMainFrame() override;
+
+    // The streaming engine this window plays with (made by MyApp).
+    Player& player;
 
     // The one-shot start-up timer; its owner is the splash window, which runs the
     // start-up sequence when it expires.

@@ -5,22 +5,17 @@
 #include "core/message.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
-#include "stream/pipeline.h"
-#include "stream/stream_event.h"
+#include "stream/player.h"
 #include "ui/app_context.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
 
 namespace {
 
-// READY, waited for at most 3 s: the sinks let go of the windows before they go.
-void SettlePipelineForExit() {
-    GstElement* pipeline = Pipeline().pipeline;
-    if (!pipeline)
-        return;
-    gst_element_set_state(pipeline, GST_STATE_READY);
-    gst_element_get_state(pipeline, nullptr, nullptr, 3 * GST_SECOND);
-    SetStreamEventTarget(nullptr);
+// The sinks let go of the windows before they go; NULL is reached synchronously.
+void SettlePipelineForExit(Player& player) {
+    player.SetEventTarget(nullptr);
+    player.Shutdown();
 }
 
 } // namespace
@@ -48,7 +43,7 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
     startupTimer.Stop();
     // Whenever a pipeline exists: its sinks must let go of the windows before they go,
     // also when the program ends right after a first-start configuration.
-    SettlePipelineForExit();
+    SettlePipelineForExit(player);
 
     LongLivedWindows& windows = context.windows;
     if (MyVideoFrame* video = windows.VideoFrame()) {

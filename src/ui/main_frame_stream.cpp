@@ -9,16 +9,15 @@
 #include <wx/xrc/xmlres.h>
 
 #include "core/settings.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "stream/recording.h"
-#include "stream/stream_event.h"
 #include "stream/stream_supervisor.h"
 #include "ui/main_frame.h"
 #include "ui/main_stream_view.h"
 
 void MyMainFrame::BindStreamCommands() {
     streamView = std::make_unique<MainStreamView>(*this);
-    supervisor = std::make_unique<StreamSupervisor>(*streamView);
+    supervisor = std::make_unique<StreamSupervisor>(player, *streamView);
     Bind(EVT_STREAM, &MyMainFrame::OnStreamEvent, this);
     Bind(wxEVT_TOOL, &MyMainFrame::OnPlayPause, this, XRCID("ID_TOOL_PLAY_PAUSE"));
     Bind(wxEVT_TOOL, &MyMainFrame::OnStop, this, XRCID("ID_TOOL_STOP"));
@@ -42,7 +41,7 @@ void MyMainFrame::BindStreamCommands() {
 }
 
 void MyMainFrame::AttachStreaming() {
-    SetStreamEventTarget(this);
+    player.SetEventTarget(this);
     TakeVideoPanelHandle();
 }
 
@@ -61,21 +60,19 @@ void MyMainFrame::TakeVideoPanelHandle() {
     if (xid == 0 || xid == handed)
         return;
     handed = xid;
-    SetVideoWindowHandle(0, xid);
-    if (VideoMode() == 0)
-        AttachVideoWindow(0);
+    player.SetVideoWindowHandle(0, xid);
+    if (player.VideoMode() == 0)
+        player.AttachVideoWindow(0);
 }
 
 void MyMainFrame::OnStreamEvent(wxThreadEvent& event) {
-    // An error of a stream that was already stopped must not restart the next one.
-    if (event.GetId() == kStreamResync && event.GetExtraLong() != StreamGeneration())
-        return;
-    if (event.GetId() == kStreamPlaying) {
-        streamPlaying = event.GetInt() == 1;
+    const StreamEvent stream = StreamEventOf(event);
+    if (const auto* playing = stream.As<stream_event::Playing>()) {
+        streamPlaying = playing->playing;
         if (streamPlaying)
             ++playStarts;
     }
-    supervisor->OnStreamEvent(event);
+    supervisor->OnStreamEvent(stream);
 }
 
 void MyMainFrame::OnStreamTimer(int id) {
@@ -112,14 +109,13 @@ void MyMainFrame::OnStop(wxCommandEvent&) {
 void MyMainFrame::StopStreaming() {
     Timer(kStreamStartTimer).Stop();
     Timer(kResyncTimer).Stop();
-    StopPipeline();
     // Whatever the old stream still reports from here on belongs to it.
-    NextStreamGeneration();
+    player.Stop();
     streamPlaying = false;
     const int record = XRCID("ID_TOOL_RECORD");
     if (toolBar->GetToolState(record)) {
         toolBar->ToggleTool(record, false);
-        StopRecording();
+        StopRecording(player);
     }
     if (settings.general.Rezap && currentItemType == kKindRecording && previousItemType != kKindRecording) {
         auto* click = new wxCommandEvent(wxEVT_BUTTON, XRCID("ID_BUTTON_REZAP"));
@@ -142,10 +138,10 @@ void MyMainFrame::DrawPanelImage(const wxString& bitmap) {
 }
 
 bool MyMainFrame::QueryPositionAndDuration(std::int64_t& position, std::int64_t& duration) const {
-    return QueryStreamPosition(position, duration);
+    return player.QueryPosition(position, duration);
 }
 
-bool PipelineStarted() {
-    const GstState state = CurrentPipelineState();
+bool PipelineStarted(const Player& player) {
+    const GstState state = player.State();
     return state == GST_STATE_PLAYING || state == GST_STATE_PAUSED;
 }

@@ -163,10 +163,6 @@ void MainStreamView::StopStreaming() {
     frame.StopStreaming();
 }
 
-void MainStreamView::LetEventsRun() {
-    // The window repaints from the event loop; nothing to run here.
-}
-
 int MainStreamView::CurrentItemType() const {
     return frame.currentItemType;
 }

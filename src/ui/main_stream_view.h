@@ -9,9 +9,10 @@
 #include "stream/stream_view.h"
 
 class MyMainFrame;
+class Player;
 
 // Whether the pipeline is PAUSED or PLAYING (a stream is started).
-bool PipelineStarted();
+bool PipelineStarted(const Player& player);
 
 class MainStreamView : public StreamView {
 public:
@@ -41,7 +42,6 @@ public:
     void PostStopCommand() override;
     void PostPlayPauseCommand() override;
     void StopStreaming() override;
-    void LetEventsRun() override;
 
     int CurrentItemType() const override;
     wxString OverlayText() const override;

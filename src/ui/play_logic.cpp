@@ -24,23 +24,8 @@ wxString LiveStreamUrl(const ReceiverProfile& profile, const ServiceRef& ref) {
 }
 
 wxString RecordingStreamUrl(const ReceiverProfile& profile, const wxString& path) {
-    return wxString::Format("%s://%s:%s@%s:%ld/file?file=/%s", profile.Https ? "https" : "http",
-                            Escaped(profile.User), Escaped(profile.Pass), profile.Host, profile.WPort,
-                            Escaped(path));
-}
-
-SourceProxy SourceProxyOf(const AppSettings& settings) {
-    const auto& p = settings.proxy;
-    SourceProxy proxy;
-    if (!p.Mode || p.Host.empty() || p.Port == 0 || p.User.empty() || p.Pass.empty())
-        return proxy;
-    proxy.use = true;
-    proxy.address = std::string(wxString::Format("%s:%ld", p.Host, p.Port).utf8_str());
-    const wxCharBuffer user = p.User.mb_str(wxConvISO8859_1);
-    const wxCharBuffer pass = p.Pass.mb_str(wxConvISO8859_1);
-    proxy.user = user.data() ? user.data() : "";
-    proxy.pass = pass.data() ? pass.data() : "";
-    return proxy;
+    return wxString::Format("%s://%s:%ld/file?file=/%s", profile.Https ? "https" : "http", profile.Host,
+                            profile.WPort, Escaped(path));
 }
 
 wxString RecordingInfoLabel(const wxString& begin) {

@@ -14,7 +14,6 @@
 #include "webif/service_model.h"
 #include "webif/service_ref.h"
 
-struct AppSettings;
 struct ReceiverProfile;
 
 // What playing needs of a recording besides kind and reference (the recordings
@@ -28,17 +27,9 @@ struct MovieItemData : ChannelItemData {
 
 // "http://host:SPort/<escaped ref>".
 wxString LiveStreamUrl(const ReceiverProfile& profile, const ServiceRef& ref);
-// "http[s]://user:pass@host:WPort/file?file=/<escaped path>". User name and password
-// are escaped too, so that a ":" or "@" in them cannot change the address.
+// "http[s]://host:WPort/file?file=/<escaped path>". The credentials go to the
+// player's source apart (StreamSource), never into the address.
 wxString RecordingStreamUrl(const ReceiverProfile& profile, const wxString& path);
-
-// Proxy properties of the source, when the proxy is on and complete.
-struct SourceProxy {
-    bool use = false;
-    std::string address;    // "host:port"
-    std::string user, pass; // 8-bit
-};
-SourceProxy SourceProxyOf(const AppSettings& settings);
 
 // " Programminfo [ Aufnahme vom dd.mm.yyyy um hh:mm ] " for a begin time (Unix
 // seconds as decimal text) in local time; an unreadable time counts as 0.

@@ -4,7 +4,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include "core/settings.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "ui/main_frame.h"
 
 namespace {
@@ -118,7 +118,7 @@ void MyMainFrame::OnSkip(wxCommandEvent& event) {
 }
 
 void MyMainFrame::SeekTo(std::int64_t target, bool keyUnit) {
-    SeekStream(target, keyUnit);
+    player.Seek(target, keyUnit);
 }
 
 void MyMainFrame::OnPositionTimer() {

@@ -12,8 +12,7 @@
 #include "core/message.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/pipeline.h"
-#include "stream/stream_info.h"
+#include "stream/player.h"
 #include "stream/stream_supervisor.h"
 #include "ui/app_context.h"
 #include "ui/fullscreen_frame.h"
@@ -28,10 +27,6 @@ namespace {
 
 constexpr int kNowNextRefreshMs = 60000;
 constexpr int kPositionRefreshMs = 500;
-void RequestStatisticsReset() {
-    std::lock_guard lock(InfoMutex());
-    Info().stats.resetRequested = true;
-}
 
 void RefreshVideoWindows(LongLivedWindows& windows) {
     if (MyVideoFrame* video = windows.VideoFrame())
@@ -75,14 +70,14 @@ bool MyMainFrame::PlayService(const MovieItemData& item) {
     // is recognised as the one playing. Only while it plays: a recording that has
     // ended, or a stream that was stopped, can be started again.
     if ((item.kind == kKindRecording ? ref.Text() : ref.Playable()) == currentServiceRef &&
-        PipelineStarted())
+        PipelineStarted(player))
         return false;
 
     // Whatever an earlier zap still waits for is void from here on.
     const std::uint64_t generation = ++zapGeneration;
     Timer(kStreamStartTimer).Stop();
     Timer(kResyncTimer).Stop();
-    if (PipelineStarted()) {
+    if (PipelineStarted(player)) {
         StopStreaming();
         RefreshVideoWindows(context.windows);
     }
@@ -124,7 +119,7 @@ bool MyMainFrame::PlayabilityConfirmed(const WebReply& reply, bool& tvControlFor
 
 void MyMainFrame::BeginPlay(const MovieItemData& item, bool tvControlForced, std::uint64_t generation) {
     supervisor->ResetRetryCount();
-    RequestStatisticsReset();
+    player.RequestStatisticsReset();
     previousServiceRef = currentServiceRef;
     previousItemType = currentItemType;
 
@@ -151,7 +146,7 @@ void MyMainFrame::BeginPlay(const MovieItemData& item, bool tvControlForced, std
         StartSource(item, url);
     }
     RefreshNowNext();
-    if (VideoMode() == 1)
+    if (player.VideoMode() == 1)
         if (MyVideoFrame* video = context.windows.VideoFrame())
             video->SetTitle(currentServiceName);
     ConnectProgressSeek(false);
@@ -159,12 +154,15 @@ void MyMainFrame::BeginPlay(const MovieItemData& item, bool tvControlForced, std
 }
 
 void MyMainFrame::StartSource(const MovieItemData& item, const wxString& url) {
-    GstElement* source = Pipeline().source;
-    const SourceProxy proxy = SourceProxyOf(settings);
-    if (source && proxy.use)
-        g_object_set(source, "proxy", proxy.address.c_str(), "proxy-id", proxy.user.c_str(), "proxy-pw",
-                     proxy.pass.c_str(), nullptr);
-    SetStreamSource(url, ServiceRef(item.sRef).ServiceId());
+    StreamSource source;
+    source.url = url;
+    source.programme = ServiceRef(item.sRef).ServiceId();
+    if (item.kind == kKindRecording) {
+        // Beside the address, never in it: error texts of the source quote the address.
+        source.user = settings.ActiveProfile().User;
+        source.password = settings.ActiveProfile().Pass;
+    }
+    player.SetSource(source);
     StartStreaming();
     ShowPicon();
     if (item.kind == kKindRecording) {

@@ -20,8 +20,8 @@ wxString TargetDirectory(const AppSettings& settings) {
 
 } // namespace
 
-RecordControls::RecordControls(wxFrame& frame, const AppSettings& settings)
-    : frame_(frame), settings_(settings), toolBar_(frame.GetToolBar()) {
+RecordControls::RecordControls(wxFrame& frame, Player& player, const AppSettings& settings)
+    : frame_(frame), player_(player), settings_(settings), toolBar_(frame.GetToolBar()) {
     frame_.Bind(wxEVT_TOOL, &RecordControls::OnRecord, this, XRCID("ID_TOOL_RECORD"));
     frame_.Bind(wxEVT_TOOL, &RecordControls::OnScreenshot, this, XRCID("ID_TOOL_SCREENSHOT"));
 }
@@ -43,15 +43,15 @@ void RecordControls::OnRecord(wxCommandEvent&) {
         return;
     }
     // Whatever the stream's state, an untoggled tool means no file is written.
-    const wxString path = RecordingPath();
-    StopRecording();
+    const wxString path = RecordingPath(player_);
+    StopRecording(player_);
     if (!path.empty())
         wxLogMessage(_("Aufnahme beendet: %s"), path);
 }
 
 void RecordControls::StartRecordingTool() {
     wxString path, error;
-    switch (BeginRecording(TargetDirectory(settings_), &path, &error)) {
+    switch (BeginRecording(player_, TargetDirectory(settings_), &path, &error)) {
     case RecordingStart::Started:
         wxLogMessage(_("Aufnahme gestartet: %s"), path);
         return;
@@ -73,7 +73,7 @@ void RecordControls::StartRecordingTool() {
 void RecordControls::OnScreenshot(wxCommandEvent&) {
     const wxString dir = TargetDirectory(settings_);
     wxString path, error;
-    switch (TakeScreenshot(dir, &path, &error)) {
+    switch (TakeScreenshot(player_, dir, &path, &error)) {
     case ScreenshotResult::Saved:
         wxLogMessage(_("Bildschirmfoto gespeichert: %s"), path);
         break;

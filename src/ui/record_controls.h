@@ -6,10 +6,11 @@ class wxCommandEvent;
 class wxFrame;
 class wxToolBar;
 struct AppSettings;
+class Player;
 
 class RecordControls {
 public:
-    RecordControls(wxFrame& frame, const AppSettings& settings);
+    RecordControls(wxFrame& frame, Player& player, const AppSettings& settings);
     ~RecordControls();
     RecordControls(const RecordControls&) = delete;
     RecordControls& operator=(const RecordControls&) = delete;
@@ -21,6 +22,7 @@ private:
     void SetRecordTool(bool on);
 
     wxFrame& frame_;
+    Player& player_;
     const AppSettings& settings_;
     wxToolBar* toolBar_;
 };

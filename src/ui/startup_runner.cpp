@@ -10,7 +10,8 @@
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
+#include "stream/stream_settings.h"
 #include "ui/app_context.h"
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
@@ -60,7 +61,7 @@ public:
     }
     // Missing plug-ins are reported over the splash window; the start-up then ends.
     bool InitStreaming() override {
-        if (!::InitStreaming(&splash))
+        if (!frame.player.Init(StreamSettingsOf(context.settings, context.options), &splash))
             return false;
         frame.AttachStreaming();
         return true;

@@ -9,9 +9,9 @@
 
 namespace {
 
-GstPad* ActivePad() {
+GstPad* ActivePad(const Player& player) {
     GstPad* pad = nullptr;
-    g_object_get(Pipeline().audioInputSelector, "active-pad", &pad, nullptr);
+    g_object_get(player.Elements().audioInputSelector, "active-pad", &pad, nullptr);
     if (pad)
         gst_object_unref(pad); // identity only; the selector keeps its pad
     return pad;
@@ -22,12 +22,12 @@ protected:
     void SetUp() override {
         SimPlaybackTest::SetUp();
         saved_ = Settings();
-        SetMuted(false);
+        player().SetMuted(false);
     }
     void TearDown() override {
         Settings() = saved_;
-        SetMuted(false);
-        SetClockVisible(false);
+        player().SetMuted(false);
+        player().SetClockVisible(false);
         SimPlaybackTest::TearDown();
     }
     FakeAvHost host;
@@ -40,37 +40,37 @@ private:
 
 TEST_F(AvControlsTest, VolumeAndMuteReachTheStream) {
     Settings().general.Volume = 30;
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
-    const PlaybackPipeline& p = Pipeline();
+    const PlaybackPipeline& p = player().Elements();
     EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.3, 1e-6);
 
-    AvControls c(host);
+    AvControls c(player(), host);
     ASSERT_TRUE(c.OnVolumeGauge(72, true));
     EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
-    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "VOLUME 72");
+    EXPECT_EQ(StringProperty(player().Elements().textOverlay, "text"), "VOLUME 72");
     EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
     EXPECT_EQ(IntProperty(p.textOverlay, "halignment"), 2);
     EXPECT_EQ(IntProperty(p.textOverlay, "valignment"), 2);
 
     c.ToggleMute();
     EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
-    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "MUTE");
+    EXPECT_EQ(StringProperty(player().Elements().textOverlay, "text"), "MUTE");
     EXPECT_FALSE(BoolProperty(p.textOverlay, "silent"));
     c.OnVolumeGauge(10, true);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.volume, "volume"), 0.0);
-    EXPECT_EQ(StringProperty(Pipeline().textOverlay, "text"), "MUTE");
+    EXPECT_EQ(StringProperty(player().Elements().textOverlay, "text"), "MUTE");
     c.ToggleMute();
     EXPECT_NEAR(DoubleProperty(p.volume, "volume"), 0.72, 1e-6); // the element keeps a float
     EXPECT_TRUE(BoolProperty(p.textOverlay, "silent"));
 }
 
 TEST_F(AvControlsTest, MuteLastsIntoTheNextStream) {
-    EngineHarness h;
-    AvControls c(host);
+    EngineHarness h(player());
+    AvControls c(player(), host);
     c.ToggleMute();
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
-    EXPECT_DOUBLE_EQ(DoubleProperty(Pipeline().volume, "volume"), 0.0);
+    EXPECT_DOUBLE_EQ(DoubleProperty(player().Elements().volume, "volume"), 0.0);
 }
 
 TEST_F(AvControlsTest, SecondAudioTrackSwitchesTheSelector) {
@@ -79,30 +79,30 @@ TEST_F(AvControlsTest, SecondAudioTrackSwitchesTheSelector) {
         messages.push_back(text);
         return wxOK;
     });
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
-    const StreamInfo info = SnapshotStreamInfo();
+    const StreamInfo info = player().SnapshotInfo();
     ASSERT_EQ(info.audioCount, 2);
     PlainChoice choice;
     for (int i = 0; i < 2; ++i)
         choice.entries.push_back(
             {"track", wxString::Format("%d", info.audio[i].pid), wxString::Format("%d", i)});
 
-    Settings().general.TVControl = 1;
-    AvControls c(host);
+    host.tvControl = true;
+    AvControls c(player(), host);
     ASSERT_TRUE(c.OnAudioChoice(choice, 1));
-    EXPECT_EQ(ActivePad(), info.audio[1].selectorPad);
+    EXPECT_EQ(ActivePad(player()), info.audio[1].selectorPad);
     EXPECT_EQ(c.currentAudioTrack(), 1);
     EXPECT_EQ(host.receiverTracks, (std::vector<wxString>{"1"}));
 
-    Settings().general.TVControl = 0; // the TV keeps its track
+    host.tvControl = false; // the TV keeps its track
     ASSERT_TRUE(c.OnAudioChoice(choice, 0));
-    EXPECT_EQ(ActivePad(), info.audio[0].selectorPad);
+    EXPECT_EQ(ActivePad(player()), info.audio[0].selectorPad);
     EXPECT_EQ(host.receiverTracks.size(), 1u);
 
     choice.entries[1].value = "999";
     EXPECT_FALSE(c.OnAudioChoice(choice, 1));
-    EXPECT_EQ(ActivePad(), info.audio[0].selectorPad);
+    EXPECT_EQ(ActivePad(player()), info.audio[0].selectorPad);
     EXPECT_EQ(messages.size(), 1u);
     SetMessageHandler(previous);
 }
@@ -116,9 +116,9 @@ TEST_F(AvControlsTest, SettingsAndLiveValuesReachTheirElements) {
     av.Contrast = 1.5;
     av.Color = 0.5;
     Settings().general.Deinterlacer = 0;
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
-    const PlaybackPipeline& p = Pipeline();
+    const PlaybackPipeline& p = player().Elements();
     EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band0"), -6);
     EXPECT_NEAR(DoubleProperty(p.equalizer, "band1"), 3.5, 1e-6);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band2"), 12);
@@ -127,19 +127,19 @@ TEST_F(AvControlsTest, SettingsAndLiveValuesReachTheirElements) {
     EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "saturation"), 0.5);
     EXPECT_EQ(IntProperty(p.deInterlace, "mode"), 2);
 
-    ApplyEqualizer(-24, 0, 1.5);
-    ApplyVideoBalance(0.1, 0.9, 2);
+    ApplyEqualizer(player(), -24, 0, 1.5);
+    ApplyVideoBalance(player(), 0.1, 0.9, 2);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band0"), -24);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.equalizer, "band2"), 1.5);
     EXPECT_DOUBLE_EQ(DoubleProperty(p.videoBalance, "saturation"), 2);
-    ApplyDeinterlace(true);
+    ApplyDeinterlace(player(), true);
     // The element takes a new mode with its next picture.
     EXPECT_TRUE(h.Pump([&] { return IntProperty(p.deInterlace, "mode") == 0; }, 5000));
-    EXPECT_EQ(Settings().general.Deinterlacer, 1);
-    ApplyClockVisible(true);
+    EXPECT_TRUE(player().CurrentSettings().deinterlacer); // for a video chain built later
+    ApplyClockVisible(player(), true);
     EXPECT_FALSE(BoolProperty(p.clockOverlay, "silent"));
-    ApplySubtitles(true);
+    ApplySubtitles(player(), true);
     EXPECT_TRUE(BoolProperty(p.subtitleOverlay, "enable"));
-    ApplySubtitles(false);
+    ApplySubtitles(player(), false);
     EXPECT_FALSE(BoolProperty(p.subtitleOverlay, "enable"));
 }

@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "core/message.h"
-#include "core/settings.h"
 #include "fake_av_host.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "webif/plain_state_view.h"
 
 namespace {
@@ -12,19 +11,13 @@ namespace {
 class AvControlsRules : public testing::Test {
 protected:
     void SetUp() override {
-        savedGeneral_ = Settings().general;
-        SetMuted(false);
         previous_ = SetMessageHandler([this](const wxString& text, MessageIcon icon, wxWindow*) {
             messages.push_back(text);
             icons.push_back(icon);
             return wxOK;
         });
     }
-    void TearDown() override {
-        SetMessageHandler(previous_);
-        Settings().general = savedGeneral_;
-        SetMuted(false);
-    }
+    void TearDown() override { SetMessageHandler(previous_); }
 
     static PlainChoice Choice(std::initializer_list<std::pair<const char*, const char*>> entries) {
         PlainChoice c;
@@ -33,55 +26,56 @@ protected:
         return c;
     }
 
+    Player player; // without a pipeline: the controls' rules alone
     FakeAvHost host;
     std::vector<wxString> messages;
     std::vector<MessageIcon> icons;
 
 private:
-    AppSettings::General savedGeneral_;
     MessageHandler previous_;
 };
 
 } // namespace
 
 TEST_F(AvControlsRules, GaugeSetsVolumeOnlyWithLeftButton) {
-    Settings().general.Volume = 50;
-    AvControls c(host);
+    host.storedVolume = 50;
+    AvControls c(player, host);
     EXPECT_FALSE(c.OnVolumeGauge(70, false)); // motion without the button
-    EXPECT_EQ(Settings().general.Volume, 50);
+    EXPECT_EQ(host.storedVolume, 50);
     EXPECT_TRUE(c.OnVolumeGauge(120, true));
-    EXPECT_EQ(Settings().general.Volume, 100);
+    EXPECT_EQ(host.storedVolume, 100);
+    EXPECT_EQ(player.CurrentSettings().volume, 100); // for an audio chain built later
     EXPECT_TRUE(c.OnVolumeGauge(-3, true));
-    EXPECT_EQ(Settings().general.Volume, 0);
+    EXPECT_EQ(host.storedVolume, 0);
     EXPECT_EQ(host.shownVolumes, (std::vector<int>{100, 0}));
     EXPECT_EQ(host.timerStarts, (std::vector<int>{3000, 3000}));
 }
 
 TEST_F(AvControlsRules, MuteKeepsTheVolumeToReturnTo) {
-    Settings().general.Volume = 50;
-    AvControls c(host);
+    host.storedVolume = 50;
+    AvControls c(player, host);
     c.OnVolumeGauge(35, true);
     c.ToggleMute();
     EXPECT_TRUE(c.muted());
-    EXPECT_TRUE(IsMuted()); // chains built while muted start silent
+    EXPECT_TRUE(player.IsMuted()); // chains built while muted start silent
     EXPECT_EQ(c.gaugeValue(), 0);
     EXPECT_FALSE(c.OnVolumeGauge(80, true)); // ignored while muted
-    EXPECT_EQ(Settings().general.Volume, 35);
+    EXPECT_EQ(host.storedVolume, 35);
     c.ToggleMute();
-    EXPECT_FALSE(IsMuted());
+    EXPECT_FALSE(player.IsMuted());
     EXPECT_EQ(c.gaugeValue(), 35);
     EXPECT_EQ(host.shownVolumes, (std::vector<int>{35, 0, 35}));
     EXPECT_EQ(host.timerStops, 2); // the volume text must not hide "MUTE"
-    EXPECT_EQ(Settings().general.Volume, 35);
+    EXPECT_EQ(host.storedVolume, 35);
 }
 
 TEST_F(AvControlsRules, AudioChoiceNeedsTwoEntriesAndAKnownTrack) {
-    AvControls c(host);
+    AvControls c(player, host);
     PlainChoice single = Choice({{"257", "0"}});
     EXPECT_FALSE(c.OnAudioChoice(single, 0));
     EXPECT_TRUE(messages.empty());
 
-    Settings().general.TVControl = 1;
+    host.tvControl = true;
     PlainChoice two = Choice({{"257", "0"}, {"258", "1"}});
     EXPECT_FALSE(c.OnAudioChoice(two, 1)); // no stream: no slot has the PID
     ASSERT_EQ(messages.size(), 1u);
@@ -93,7 +87,7 @@ TEST_F(AvControlsRules, AudioChoiceNeedsTwoEntriesAndAKnownTrack) {
 }
 
 TEST_F(AvControlsRules, VideoChoicePlaysTheSelectedSubService) {
-    AvControls c(host);
+    AvControls c(player, host);
     PlainChoice single = Choice({{"1:0:1:A:1:1:C00000:0:0:0:", ""}});
     EXPECT_FALSE(c.OnVideoChoice(single, 0));
     PlainChoice two = Choice({{"1:0:1:A:1:1:C00000:0:0:0:", ""}, {"1:0:1:B:1:1:C00000:0:0:0:", ""}});

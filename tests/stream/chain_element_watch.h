@@ -9,17 +9,16 @@
 #include <gst/gst.h>
 
 #include "stream/gst_helpers.h"
-#include "stream/pipeline.h"
-#include "stream/stream_info.h"
+#include "stream/player.h"
 
 // Weak references to the elements behind the demuxer. Removed from the bin, they
 // must also be freed: anything that keeps a reference (an unreleased message, pad
 // or sample) keeps the decoder with its pictures, and each zap adds to memory.
 class ChainElementWatch {
 public:
-    ChainElementWatch() {
-        std::lock_guard lock(ChainMutex());
-        const PlaybackPipeline& p = Pipeline();
+    explicit ChainElementWatch(Player& player) {
+        std::lock_guard lock(player.ChainMutex());
+        const PlaybackPipeline& p = player.Elements();
         for (GstElement* e : {p.multiQueue,         p.videoParser,
                               p.videoDecoder,       p.decoderQueue,
                               p.deInterlace,        p.videoRate,
@@ -32,7 +31,7 @@ public:
                               p.audioQueue,         p.audioSink,
                               p.teletextSink,       p.subtitleInputSelector})
             Watch(e);
-        const StreamInfo info = SnapshotStreamInfo();
+        const StreamInfo info = player.SnapshotInfo();
         for (const AudioTrackSlot& slot : info.audio)
             for (GstElement* e : {slot.parser, slot.decoder, slot.convert, slot.resample})
                 Watch(e);

@@ -12,10 +12,15 @@ public:
     int timerStops = 0;
     std::vector<wxString> receiverTracks;
     std::vector<wxString> subServices;
+    int storedVolume = 50;
+    bool tvControl = false;
 
     void ShowVolume(int value) override { shownVolumes.push_back(value); }
     void StartOverlayTimer(int ms) override { timerStarts.push_back(ms); }
     void StopOverlayTimer() override { ++timerStops; }
     void SelectReceiverAudioTrack(const wxString& id) override { receiverTracks.push_back(id); }
     void PlaySubService(const wxString& ref) override { subServices.push_back(ref); }
+    int StoredVolume() const override { return storedVolume; }
+    void StoreVolume(int volume) override { storedVolume = volume; }
+    bool TvControl() const override { return tvControl; }
 };

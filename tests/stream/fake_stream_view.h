@@ -10,7 +10,7 @@
 
 #include <wx/log.h>
 
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "stream/stream_view.h"
 
 class FakeStreamView : public StreamView {
@@ -29,13 +29,14 @@ public:
     bool pipActive = false;
     int pipRestarts = 0;
     int subserviceQueries = 0;
-    int syncStops = 0;
+    int syncStops = 0; // stops the supervisor made itself (resync)
     int returnsToMain = 0;
     std::map<StreamTimer, Clock::time_point> timers; // running one-shot timers
     std::map<StreamTimer, int> timerStarts;
     std::map<StreamTimer, int> lastInterval;
     std::deque<std::string> commands; // "stop", "play"
     int throughputReports = 0;
+    Player* player = nullptr; // stopped by StopStreaming when set
 
     void AppendAudioChoice(const wxString& label, int) override { audioChoices.push_back(label); }
     void AppendVideoChoice(const wxString& label, int) override { videoChoices.push_back(label); }
@@ -63,9 +64,15 @@ public:
     void PostPlayPauseCommand() override { commands.push_back("play"); }
     void StopStreaming() override {
         ++syncStops;
-        StopPipeline();
+        StopCommand();
     }
-    void LetEventsRun() override {}
+    // As the main window's stop command: the start and resync timers stop with the stream.
+    void StopCommand() {
+        timers.erase(StreamTimer::Timeout);
+        timers.erase(StreamTimer::Resync);
+        if (player)
+            player->Stop();
+    }
     int CurrentItemType() const override { return itemType; }
     wxString OverlayText() const override { return "Kanal\n\nJetzt\nDanach"; }
     void QuerySubservices() override { ++subserviceQueries; }

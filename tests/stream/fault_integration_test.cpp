@@ -7,7 +7,6 @@ namespace {
 SupervisorIntervals Shortened(int timeoutMs = 5000) {
     SupervisorIntervals i;
     i.timeoutMs = timeoutMs;
-    i.settleMs = 1000;
     i.resyncPauseMs = 0;
     return i;
 }
@@ -18,7 +17,7 @@ using StreamFaultTest = SimPlaybackTest;
 
 TEST_F(StreamFaultTest, NeverStartingStreamIsRetriedFiveTimesThenAbandoned) {
     ASSERT_TRUE(sim_->SetFault("stream=never"));
-    EngineHarness h(Shortened(400));
+    EngineHarness h(player(), Shortened(400));
     LogCapture log;
     ASSERT_TRUE(h.Play(sim_->streamPort(), kSdPlain.ref, kSdPlain.programme));
     ASSERT_TRUE(h.Pump([&] { return h.view.HasStatus("Streaming fehlgeschlagen, Abbruch"); }, 20000));
@@ -29,34 +28,63 @@ TEST_F(StreamFaultTest, NeverStartingStreamIsRetriedFiveTimesThenAbandoned) {
     EXPECT_TRUE(h.view.HasStatus("Streaming fehlgeschlagen, Versuch #5"));
     EXPECT_TRUE(log.Contains("GSTR Timeout, abort"));
     EXPECT_EQ(h.supervisor.retryCount(), 0);
-    EXPECT_EQ(h.Count(kStreamPlaying, 1), 0);
-    EXPECT_EQ(PipelineElementCount(), 10);
+    EXPECT_EQ(h.CountPlaying(true), 0);
+    EXPECT_EQ(player().ElementCount(), 10);
 }
 
 TEST_F(StreamFaultTest, BrokenOffStreamIsReconnectedAndPlaysAgain) {
     ASSERT_TRUE(sim_->SetFault("stream=stop&after=3"));
-    EngineHarness h(Shortened());
+    EngineHarness h(player(), Shortened());
     LogCapture log;
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
-    ASSERT_TRUE(h.Pump([&] { return h.Count(kStreamResync) > 0; }, 15000));
+    ASSERT_TRUE(h.Pump([&] { return h.Count<stream_event::Resync>() > 0; }, 15000));
     ASSERT_TRUE(sim_->Reset());
-    ASSERT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 1) >= 2; }, 20000));
-    EXPECT_GE(h.resyncTicks, 1);
+    ASSERT_TRUE(h.Pump([&] { return h.CountPlaying(true) >= 2; }, 20000));
+    EXPECT_GE(h.view.syncStops, 1);
     EXPECT_TRUE(log.Contains("Streaming unterbrochen, resync") ||
                 log.Contains("Streaming abgebrochen, reconnect"));
-    EXPECT_EQ(h.Count(kStreamPlaying, 0), h.resyncTicks); // each resync stopped a playing stream
+    EXPECT_EQ(h.CountPlaying(false), h.view.syncStops); // each resync stopped a playing stream
 }
 
 TEST_F(StreamFaultTest, StallRunsTheUnderrunPathOnce) {
     ASSERT_TRUE(sim_->SetFault("stream=stall&after=3"));
-    EngineHarness h(Shortened());
+    EngineHarness h(player(), Shortened());
     LogCapture log;
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
     ASSERT_TRUE(sim_->Reset()); // the reconnect gets a healthy stream
     ASSERT_TRUE(h.Pump([&] { return h.resyncTicks > 0; }, 15000));
     // A drained queue while PLAYING is the only end of stream a stalled connection gives.
-    EXPECT_EQ(h.Count(kStreamResync), 1);
-    EXPECT_EQ(h.LogCountStartingWith("ERR"), 0);
+    EXPECT_EQ(h.Count<stream_event::Resync>(), 1);
+    EXPECT_EQ(h.ProblemCount(kLogError), 0);
     EXPECT_TRUE(log.Contains("Streaming unterbrochen, resync"));
-    EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 1) >= 2; }, 20000));
+    EXPECT_TRUE(h.Pump([&] { return h.CountPlaying(true) >= 2; }, 20000));
+}
+
+// Started with -n, or before the first zap, Play/Pause has nothing to play: a start
+// would fail at once, and the resync's stops would keep the retry count from ever
+// reaching its limit.
+TEST_F(StreamFaultTest, PlayPauseWithoutAServiceStartsNothing) {
+    Player fresh;
+    ASSERT_TRUE(fresh.Init(StreamSettingsOf(Settings(), Options())));
+    EngineHarness h(fresh, Shortened(400));
+    EXPECT_FALSE(h.supervisor.StartStreaming());
+    h.Pump([] { return false; }, 1000);
+    EXPECT_TRUE(h.events.empty());
+    EXPECT_TRUE(h.view.timers.empty());
+    EXPECT_EQ(fresh.State(), GST_STATE_NULL);
+}
+
+// A service the receiver refuses fails at every start. Each resync's stop also ends
+// the timeout timer, so the resyncs themselves must count towards the limit.
+TEST_F(StreamFaultTest, ServiceFailingAtEveryStartIsAbandonedAfterFiveRetries) {
+    EngineHarness h(player(), Shortened());
+    LogCapture log;
+    ASSERT_TRUE(h.Play(sim_->streamPort(), "1:0:1:DEAD:1:1:C00000:0:0:0:", 0xDEAD));
+    ASSERT_TRUE(h.Pump([&] { return h.view.HasStatus("Streaming fehlgeschlagen, Abbruch"); }, 20000));
+    h.Pump([] { return false; }, 1000); // nothing follows the abort
+    EXPECT_EQ(h.view.syncStops, 6);
+    EXPECT_EQ(std::count(h.view.images.begin(), h.view.images.end(), "IMG_RESYNC2"), 5);
+    EXPECT_TRUE(h.view.timers.empty());
+    EXPECT_GT(h.ProblemCount(kLogError), 0);
+    EXPECT_EQ(h.CountPlaying(true), 0);
 }

@@ -3,12 +3,16 @@
 #include <wx/utils.h>
 
 #include "core/message.h"
+#include "core/options.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
+#include "stream/stream_settings.h"
 
 TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {
-    Settings().general.VideoSink = "nosuchvideosink";
+    StreamSettings settings = StreamSettingsOf(Settings(), Options());
+    settings.videoSink = "nosuchvideosink";
+    Player player;
     wxString shown;
     MessageIcon icon = MessageIcon::Information;
     const auto previous = SetMessageHandler([&](const wxString& text, MessageIcon i, wxWindow*) {
@@ -16,10 +20,9 @@ TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {
         icon = i;
         return wxOK;
     });
-    EXPECT_FALSE(InitStreaming());
+    EXPECT_FALSE(player.Init(settings));
     SetMessageHandler(previous);
-    Settings().general.VideoSink = "fakesink";
-    EXPECT_EQ(Pipeline().pipeline, nullptr);
+    EXPECT_FALSE(player.Initialised());
     EXPECT_EQ(icon, MessageIcon::Error);
     EXPECT_EQ(shown, wxString::FromUTF8("Folgende Elemente konnten nicht geladen werden:\n\n"
                                         "     - nosuchvideosink\n\n"
@@ -32,20 +35,22 @@ TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {
 }
 
 TEST(InitStreaming, BuildsTenNamedElementsOnceAndCanBeFreed) {
-    ASSERT_TRUE(InitStreaming());
-    GstElement* first = Pipeline().pipeline;
-    EXPECT_TRUE(InitStreaming()); // a second call keeps the pipeline
-    EXPECT_EQ(Pipeline().pipeline, first);
-    EXPECT_EQ(PipelineElementCount(), 10);
-    EXPECT_STREQ(GST_OBJECT_NAME(Pipeline().pipeline), "Tessaro");
-    EXPECT_STREQ(GST_OBJECT_NAME(Pipeline().demuxer), "Demuxer");
+    Player player;
+    const StreamSettings settings = StreamSettingsOf(Settings(), Options());
+    ASSERT_TRUE(player.Init(settings));
+    GstElement* first = player.Elements().pipeline;
+    EXPECT_TRUE(player.Init(settings)); // a second call keeps the pipeline
+    EXPECT_EQ(player.Elements().pipeline, first);
+    EXPECT_EQ(player.ElementCount(), 10);
+    EXPECT_STREQ(GST_OBJECT_NAME(player.Elements().pipeline), "Tessaro");
+    EXPECT_STREQ(GST_OBJECT_NAME(player.Elements().demuxer), "Demuxer");
     gboolean drop = FALSE;
-    g_object_get(Pipeline().valve, "drop", &drop, nullptr);
+    g_object_get(player.Elements().valve, "drop", &drop, nullptr);
     EXPECT_TRUE(drop);
     // Without a source the stop is harmless and changes nothing.
-    StopPipeline();
-    EXPECT_EQ(PipelineElementCount(), 10);
-    ShutdownStreaming();
-    EXPECT_EQ(Pipeline().pipeline, nullptr);
-    EXPECT_EQ(PipelineElementCount(), 0);
+    player.Stop();
+    EXPECT_EQ(player.ElementCount(), 10);
+    player.Shutdown();
+    EXPECT_FALSE(player.Initialised());
+    EXPECT_EQ(player.ElementCount(), 0);
 }

@@ -3,26 +3,38 @@
 #include <gtest/gtest.h>
 
 #include "chain_element_watch.h"
+#include "element_properties.h"
 #include "sim_playback_fixture.h"
 
 namespace {
 
+GstPadProbeReturn Hold(GstPad*, GstPadProbeInfo*, gpointer) {
+    return GST_PAD_PROBE_OK;
+}
+
+guint64 QueueTime(const Player& player) {
+    guint64 time = 0;
+    g_object_get(player.Elements().multiQueue, "max-size-time", &time, nullptr);
+    return time;
+}
+
 class PlaybackTest : public SimPlaybackTest {
 protected:
     static void StopAndExpectTornDown(EngineHarness& h) {
-        const ChainElementWatch chains;
+        Player& player = h.player;
+        const ChainElementWatch chains(player);
         EXPECT_GT(chains.Count(), 0u);
-        StopPipeline();
-        EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
+        player.Stop();
+        EXPECT_TRUE(h.Pump([&] { return h.CountPlaying(false) > 0; }, 5000));
         EXPECT_TRUE(h.Pump([&] { return chains.Alive().empty(); }, 5000))
             << "still alive: " << chains.Alive();
-        EXPECT_EQ(PipelineElementCount(), 10);
-        const PlaybackPipeline& p = Pipeline();
+        EXPECT_EQ(player.ElementCount(), 10);
+        const PlaybackPipeline& p = player.Elements();
         EXPECT_EQ(p.multiQueue, nullptr);
         EXPECT_EQ(p.videoSink, nullptr);
         EXPECT_EQ(p.audioInputSelector, nullptr);
         EXPECT_EQ(p.teletextSink, nullptr);
-        const StreamInfo info = SnapshotStreamInfo();
+        const StreamInfo info = player.SnapshotInfo();
         EXPECT_EQ(info.linked, 0);
         EXPECT_EQ(info.expected, 0);
         EXPECT_EQ(info.audioCount, 0);
@@ -34,22 +46,22 @@ protected:
 } // namespace
 
 TEST_F(PlaybackTest, FixedPipelineBeforeFirstPlay) {
-    EXPECT_EQ(PipelineElementCount(), 10);
+    EXPECT_EQ(player().ElementCount(), 10);
     for (const char* name : {"Source", "SourceQueue", "SourceIdentity", "Tee", "TeeQueue1", "TeeQueue2",
                              "Valve", "FileSink", "Demuxer"}) {
-        GstElement* e = gst_bin_get_by_name(GST_BIN(Pipeline().pipeline), name);
+        GstElement* e = gst_bin_get_by_name(GST_BIN(player().Elements().pipeline), name);
         EXPECT_NE(e, nullptr) << name;
         if (e)
             gst_object_unref(e);
     }
     gchar* location = nullptr;
-    g_object_get(Pipeline().fileSink, "location", &location, nullptr);
+    g_object_get(player().Elements().fileSink, "location", &location, nullptr);
     EXPECT_STREQ(location, "/dev/null");
     g_free(location);
 }
 
 TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
     for (const char* pad : {"+Pad (H264)", "+Pad (MPGA)", "+Pad (AC-3)", "+Pad (TTXT)"})
         EXPECT_TRUE(h.Logged(pad)) << pad;
@@ -79,23 +91,23 @@ TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
     EXPECT_EQ(h.view.selectedAudio, -1); // German MP2 on the lowest PID is already first
     EXPECT_FALSE(h.view.timers.count(StreamTimer::Timeout));
     StopAndExpectTornDown(h);
-    EXPECT_EQ(h.Count(kStreamVideoRemoved), 1);
-    EXPECT_EQ(h.Count(kStreamAudioRemoved), 1);
+    EXPECT_EQ(h.Count<stream_event::VideoRemoved>(), 1);
+    EXPECT_EQ(h.Count<stream_event::AudioRemoved>(), 1);
 }
 
 TEST_F(PlaybackTest, AudioLanguagePicksTheMatchingTrack) {
     Settings().general.AudioLanguage = "en";
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
     EXPECT_EQ(h.view.selectedAudio, 1);
-    const StreamInfo info = SnapshotStreamInfo();
+    const StreamInfo info = player().SnapshotInfo();
     EXPECT_EQ(info.audio[1].language.substr(0, 2), "en"); // GStreamer shortens ISO 639-2 codes
     EXPECT_TRUE(info.audio[1].ac3);
     StopAndExpectTornDown(h);
 }
 
 TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdTeletext));
     for (const char* pad : {"+Pad (MPGV)", "+Pad (MPGA)", "+Pad (AC-3)", "+Pad (TTXT)"})
         EXPECT_TRUE(h.Logged(pad)) << pad;
@@ -108,8 +120,8 @@ TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
     ASSERT_EQ(h.view.audioChoices.size(), 2u);
     EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3)");
     EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
-    EXPECT_TRUE(h.Pump([] { return SnapshotStreamInfo().video.width > 0; }, 5000));
-    const StreamInfo info = SnapshotStreamInfo();
+    EXPECT_TRUE(h.Pump([] { return player().SnapshotInfo().video.width > 0; }, 5000));
+    const StreamInfo info = player().SnapshotInfo();
     EXPECT_TRUE(info.video.mpeg2);
     EXPECT_EQ(info.video.width, 352);
     EXPECT_EQ(info.video.height, 288);
@@ -119,11 +131,11 @@ TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
 }
 
 TEST_F(PlaybackTest, RadioBuildsNoVideoChain) {
-    EngineHarness h;
+    EngineHarness h(player());
     h.view.itemType = 2;
     ASSERT_TRUE(PlayUntilPlaying(h, kRadio));
-    EXPECT_EQ(Pipeline().videoDecoder, nullptr);
-    EXPECT_EQ(Pipeline().videoSink, nullptr);
+    EXPECT_EQ(player().Elements().videoDecoder, nullptr);
+    EXPECT_EQ(player().Elements().videoSink, nullptr);
     EXPECT_TRUE(h.view.videoChoices.empty());
     EXPECT_EQ(h.view.audioChoices.size(), 1u);
     EXPECT_EQ(h.infoWhenPlaying.at(0).sinkChains, 1);
@@ -132,34 +144,34 @@ TEST_F(PlaybackTest, RadioBuildsNoVideoChain) {
 }
 
 TEST_F(PlaybackTest, PlayPauseDuringALiveStreamStopsIt) {
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
     // The sinks report before the pipeline bin itself has finished going to PLAYING.
-    ASSERT_TRUE(h.Pump([] { return GST_STATE(Pipeline().pipeline) == GST_STATE_PLAYING; }, 5000));
+    ASSERT_TRUE(h.Pump([] { return GST_STATE(player().Elements().pipeline) == GST_STATE_PLAYING; }, 5000));
     EXPECT_TRUE(h.supervisor.StartStreaming());
     ASSERT_FALSE(h.view.commands.empty());
     EXPECT_EQ(h.view.commands.back(), "stop");
-    EXPECT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
-    EXPECT_EQ(PipelineElementCount(), 10);
+    EXPECT_TRUE(h.Pump([&] { return h.CountPlaying(false) > 0; }, 5000));
+    EXPECT_EQ(player().ElementCount(), 10);
 }
 
 TEST_F(PlaybackTest, SubtitlesFeedTheOverlayAndGoWithTheirPad) {
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kHdSubtitles));
     EXPECT_TRUE(h.Logged("+Pad (SUBT)"));
     EXPECT_TRUE(h.view.subtitleMenu);
-    ASSERT_NE(Pipeline().subtitleInputSelector, nullptr);
-    GstPad* text = gst_element_get_static_pad(Pipeline().subtitleOverlay, "text_sink");
+    ASSERT_NE(player().Elements().subtitleInputSelector, nullptr);
+    GstPad* text = gst_element_get_static_pad(player().Elements().subtitleOverlay, "text_sink");
     EXPECT_TRUE(gst_pad_is_linked(text));
     gst_object_unref(text);
-    const StreamInfo info = SnapshotStreamInfo();
+    const StreamInfo info = player().SnapshotInfo();
     EXPECT_EQ(info.subtitleCount, 1);
     EXPECT_EQ(info.subtitles[0].pid, 0x104);
     EXPECT_EQ(info.subtitles[0].language, "deu");
     EXPECT_EQ(info.subtitles[0].type, 0x10);
     EXPECT_EQ(info.expected, 4); // subtitles are not counted
     StopAndExpectTornDown(h);
-    EXPECT_EQ(Pipeline().subtitleInputSelector, nullptr);
+    EXPECT_EQ(player().Elements().subtitleInputSelector, nullptr);
     EXPECT_FALSE(h.view.subtitleMenu);
 }
 
@@ -171,13 +183,81 @@ TEST_F(PlaybackTest, UnusableVideoSinkFallsBackToTheCompatibleOne) {
         GTEST_SKIP() << "needs an X server";
     const wxString configured = Settings().general.VideoSink;
     Settings().general.VideoSink = "v4l2sink";
-    EngineHarness h;
+    EngineHarness h(player());
     const bool playing = PlayUntilPlaying(h, kSdPlain);
     Settings().general.VideoSink = configured;
     ASSERT_TRUE(playing);
-    EXPECT_GE(h.LogIndexStartingWith("WRN [VideoSink#v4l2sink"), 0);
-    ASSERT_NE(Pipeline().videoSink, nullptr);
-    GstElementFactory* factory = gst_element_get_factory(Pipeline().videoSink);
+    const stream_event::Problem* warning = h.ProblemFrom("VideoSink");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_EQ(warning->level, kLogWarning);
+    EXPECT_EQ(warning->message, "v4l2sink: no video output");
+    ASSERT_NE(player().Elements().videoSink, nullptr);
+    GstElementFactory* factory = gst_element_get_factory(player().Elements().videoSink);
     EXPECT_STREQ(GST_OBJECT_NAME(factory), "ximagesink");
     StopAndExpectTornDown(h);
+}
+
+// Picture-in-picture plays two streams at once: each player keeps its own pipeline,
+// stream facts, events and generation, and stopping one leaves the other playing.
+TEST_F(PlaybackTest, TwoPlayersPlayAtOnceAndStopApart) {
+    Player second;
+    ASSERT_TRUE(second.Init(StreamSettingsOf(Settings(), Options())));
+    EngineHarness full(player());
+    EngineHarness pip(second);
+    ASSERT_TRUE(full.Play(sim_->streamPort(), kSdPlain.ref, kSdPlain.programme));
+    ASSERT_TRUE(pip.Play(sim_->streamPort(), kHdFull.ref, kHdFull.programme));
+    ASSERT_TRUE(full.Pump(
+        [&] {
+            pip.Step();
+            return full.CountPlaying(true) > 0 && pip.CountPlaying(true) > 0;
+        },
+        kPlayWaitMs));
+    EXPECT_TRUE(full.Logged("+Pad (MPGV)"));
+    EXPECT_FALSE(full.Logged("+Pad (H264)"));
+    EXPECT_TRUE(pip.Logged("+Pad (H264)"));
+    EXPECT_FALSE(pip.Logged("+Pad (MPGV)"));
+    EXPECT_EQ(full.view.audioChoices.size(), 1u);
+    EXPECT_EQ(pip.view.audioChoices.size(), 2u);
+    EXPECT_TRUE(full.infoWhenPlaying.at(0).video.mpeg2);
+    EXPECT_EQ(full.infoWhenPlaying.at(0).teletextPid, 0);
+    EXPECT_FALSE(pip.infoWhenPlaying.at(0).video.mpeg2);
+    EXPECT_EQ(pip.infoWhenPlaying.at(0).teletextPid, 0x103);
+
+    const long pipGeneration = second.Generation();
+    StopAndExpectTornDown(full);
+    pip.Pump([] { return false; }, 1000);
+    EXPECT_EQ(pip.CountPlaying(false), 0);
+    EXPECT_TRUE(second.IsPlaying());
+    EXPECT_EQ(second.Generation(), pipGeneration);
+    EXPECT_GT(second.ElementCount(), 10);
+    StopAndExpectTornDown(pip);
+}
+
+// The settings dialog writes the settings on the GUI thread while streaming threads
+// build chains: a stream keeps the settings it started with, the next start takes
+// the new ones.
+TEST_F(PlaybackTest, SettingsChangedAfterTheStartApplyFromTheNextStart) {
+    const AppSettings saved = Settings();
+    Settings().avParameter.Brightness = -0.25;
+    Settings().general.StreamBufferTime = 2;
+    EngineHarness h(player());
+    // The stream waits in front of the demuxer, so that every chain is built after the change.
+    GstPad* input = gst_element_get_static_pad(player().Elements().sourceQueue, "src");
+    const gulong hold = gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, Hold, nullptr, nullptr);
+    const bool started = h.Play(sim_->streamPort(), kSdPlain.ref, kSdPlain.programme);
+    Settings().avParameter.Brightness = 0.5;
+    Settings().general.StreamBufferTime = 4;
+    gst_pad_remove_probe(input, hold);
+    gst_object_unref(input);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(h.Pump([&] { return h.CountPlaying(true) > 0; }, kPlayWaitMs));
+    EXPECT_DOUBLE_EQ(DoubleProperty(player().Elements().videoBalance, "brightness"), -0.25);
+    EXPECT_EQ(QueueTime(player()), 2 * GST_SECOND);
+    StopAndExpectTornDown(h);
+
+    ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain, 2));
+    EXPECT_DOUBLE_EQ(DoubleProperty(player().Elements().videoBalance, "brightness"), 0.5);
+    EXPECT_EQ(QueueTime(player()), 4 * GST_SECOND);
+    StopAndExpectTornDown(h);
+    Settings() = saved;
 }

@@ -135,7 +135,7 @@ class RecordScreenshotTest : public SimPlaybackTest {
 protected:
     // The sinks report before the pipeline itself has reached PLAYING.
     static bool PlayUntilPipelinePlays(EngineHarness& h, const SimService& s, int times = 1) {
-        return PlayUntilPlaying(h, s, times) && h.Pump([] { return PipelineIsPlaying(); }, 5000);
+        return PlayUntilPlaying(h, s, times) && h.Pump([] { return player().IsPlaying(); }, 5000);
     }
 };
 
@@ -143,28 +143,28 @@ protected:
 
 TEST_F(RecordScreenshotTest, TenSecondsOfLiveStreamPlayBackWithPictureAndSound) {
     TempDir dir;
-    EngineHarness h;
+    EngineHarness h(player());
     // H.264 repeats its parameter sets at every key frame, so a recording cut in
     // anywhere decodes (the simulator's MPEG-2 sends its sequence header once).
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kHdFull));
     wxString path, error;
-    ASSERT_EQ(BeginRecording(dir.Path(), &path, &error), RecordingStart::Started) << error;
+    ASSERT_EQ(BeginRecording(player(), dir.Path(), &path, &error), RecordingStart::Started) << error;
     EXPECT_TRUE(path.StartsWith(dir.Path() + "te_"));
     EXPECT_TRUE(path.EndsWith(".ts"));
-    EXPECT_EQ(RecordingPath(), path);
-    EXPECT_FALSE(BoolProperty(Pipeline().valve, "drop"));
+    EXPECT_EQ(RecordingPath(player()), path);
+    EXPECT_FALSE(BoolProperty(player().Elements().valve, "drop"));
     h.Pump([] { return false; }, 10000);
-    StopRecording();
-    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
-    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
-    EXPECT_TRUE(RecordingPath().empty());
+    StopRecording(player());
+    EXPECT_TRUE(BoolProperty(player().Elements().valve, "drop"));
+    EXPECT_EQ(StringProperty(player().Elements().fileSink, "location"), "/dev/null");
+    EXPECT_TRUE(RecordingPath(player()).empty());
 
     // Ending the recording must not disturb the stream it was cut from.
     const long long size = FileSize(path);
     EXPECT_GT(size, 100 * 1024);
     h.Pump([] { return false; }, 1500);
-    EXPECT_TRUE(PipelineIsPlaying());
-    EXPECT_EQ(h.Count(kStreamResync), 0);
+    EXPECT_TRUE(player().IsPlaying());
+    EXPECT_EQ(h.Count<stream_event::Resync>(), 0);
     EXPECT_EQ(FileSize(path), size);
 
     Decoded d;
@@ -179,58 +179,58 @@ TEST_F(RecordScreenshotTest, TenSecondsOfLiveStreamPlayBackWithPictureAndSound) 
 
 TEST_F(RecordScreenshotTest, RecordingEndsWithTheStreamAndIsNotReopened) {
     TempDir dir;
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain));
     wxString first, error;
-    ASSERT_EQ(BeginRecording(dir.Path(), &first, &error), RecordingStart::Started);
+    ASSERT_EQ(BeginRecording(player(), dir.Path(), &first, &error), RecordingStart::Started);
     h.Pump([] { return false; }, 1500);
-    StopPipeline(); // the stop command ends the stream, then the recording
-    StopRecording();
-    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
-    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
+    player().Stop(); // the stop command ends the stream, then the recording
+    StopRecording(player());
+    EXPECT_TRUE(BoolProperty(player().Elements().valve, "drop"));
+    EXPECT_EQ(StringProperty(player().Elements().fileSink, "location"), "/dev/null");
     const long long size = FileSize(first);
     EXPECT_GT(size, 0);
 
     // The next stream must not write into (or truncate) the finished file.
-    ASSERT_TRUE(h.Pump([&] { return h.Count(kStreamPlaying, 0) > 0; }, 5000));
-    ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain, h.Count(kStreamPlaying, 1) + 1));
+    ASSERT_TRUE(h.Pump([&] { return h.CountPlaying(false) > 0; }, 5000));
+    ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain, h.CountPlaying(true) + 1));
     h.Pump([] { return false; }, 1000);
     EXPECT_EQ(FileSize(first), size);
     EXPECT_EQ(FileCount(dir), 1u);
 
     // A second recording gets a file of its own.
     wxString second;
-    ASSERT_EQ(BeginRecording(dir.Path(), &second, &error), RecordingStart::Started);
+    ASSERT_EQ(BeginRecording(player(), dir.Path(), &second, &error), RecordingStart::Started);
     EXPECT_NE(second, first);
-    StopRecording();
+    StopRecording(player());
     EXPECT_EQ(FileSize(first), size);
 }
 
 TEST_F(RecordScreenshotTest, UnwritableDirectoryIsReportedAndTheStreamPlaysOn) {
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain));
     wxString path, error;
-    EXPECT_EQ(BeginRecording("/dev/null/", &path, &error), RecordingStart::FileFailed);
+    EXPECT_EQ(BeginRecording(player(), "/dev/null/", &path, &error), RecordingStart::FileFailed);
     EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(BoolProperty(Pipeline().valve, "drop"));
-    EXPECT_EQ(StringProperty(Pipeline().fileSink, "location"), "/dev/null");
+    EXPECT_TRUE(BoolProperty(player().Elements().valve, "drop"));
+    EXPECT_EQ(StringProperty(player().Elements().fileSink, "location"), "/dev/null");
     h.Pump([] { return false; }, 1000);
-    EXPECT_TRUE(PipelineIsPlaying());
-    EXPECT_EQ(h.Count(kStreamResync), 0);
+    EXPECT_TRUE(player().IsPlaying());
+    EXPECT_EQ(h.Count<stream_event::Resync>(), 0);
 }
 
 TEST_F(RecordScreenshotTest, ScreenshotIsAPngOfThePictureWithSquarePixels) {
     TempDir dir;
     wxString path, error;
-    EXPECT_EQ(TakeScreenshot(dir.Path(), &path, &error), ScreenshotResult::NotPlaying);
+    EXPECT_EQ(TakeScreenshot(player(), dir.Path(), &path, &error), ScreenshotResult::NotPlaying);
     EXPECT_EQ(FileCount(dir), 0u);
 
-    EngineHarness h;
+    EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPipelinePlays(h, kSdPlain));
-    ASSERT_EQ(TakeScreenshot(dir.Path(), &path, &error), ScreenshotResult::Saved) << error;
+    ASSERT_EQ(TakeScreenshot(player(), dir.Path(), &path, &error), ScreenshotResult::Saved) << error;
     EXPECT_TRUE(path.StartsWith(dir.Path() + "te_"));
     EXPECT_TRUE(path.EndsWith(".png"));
-    const VideoFacts video = SnapshotStreamInfo().video;
+    const VideoFacts video = player().SnapshotInfo().video;
     ASSERT_GT(video.width, 0);
     const auto [width, height] = DecodedPngSize(path);
     EXPECT_EQ(width, SquarePixelWidth(video.width, video.parNum, video.parDen));
@@ -238,8 +238,8 @@ TEST_F(RecordScreenshotTest, ScreenshotIsAPngOfThePictureWithSquarePixels) {
 
     // Two pictures in a row never share a file.
     wxString second;
-    ASSERT_EQ(TakeScreenshot(dir.Path(), &second, &error), ScreenshotResult::Saved);
+    ASSERT_EQ(TakeScreenshot(player(), dir.Path(), &second, &error), ScreenshotResult::Saved);
     EXPECT_NE(second, path);
-    EXPECT_EQ(TakeScreenshot("/dev/null/", &second, &error), ScreenshotResult::WriteFailed);
+    EXPECT_EQ(TakeScreenshot(player(), "/dev/null/", &second, &error), ScreenshotResult::WriteFailed);
     EXPECT_FALSE(error.empty());
 }

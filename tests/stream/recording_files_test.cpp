@@ -10,6 +10,7 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
+#include "stream/player.h"
 #include "stream/recording.h"
 #include "temp_dir.h"
 
@@ -65,10 +66,11 @@ TEST(RecordingFiles, UnusableDirectoryIsReportedNotClaimed) {
 
 TEST(RecordingFiles, NoRecordingWithoutPlayingStream) {
     TempDir dir;
+    Player player;
     wxString path, error;
-    EXPECT_EQ(BeginRecording(dir.Path(), &path, &error), RecordingStart::NotPlaying);
-    EXPECT_FALSE(StartRecording(dir.Path() + "x.ts"));
+    EXPECT_EQ(BeginRecording(player, dir.Path(), &path, &error), RecordingStart::NotPlaying);
+    EXPECT_FALSE(StartRecording(player, dir.Path() + "x.ts"));
     wxArrayString files;
     EXPECT_EQ(wxDir::GetAllFiles(dir.Path(), &files), 0u);
-    EXPECT_TRUE(RecordingPath().empty());
+    EXPECT_TRUE(RecordingPath(player).empty());
 }

@@ -1,13 +1,15 @@
-// One simulator and the engine for a whole test suite; each test plays
+// One simulator and one player for a whole test suite; each test plays
 // through its own EngineHarness.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include "core/options.h"
 #include "core/settings.h"
 #include "e2sim_fixture.h"
 #include "e2sim_services.h"
 #include "engine_harness.h"
+#include "stream/stream_settings.h"
 
 class SimPlaybackTest : public testing::Test {
 protected:
@@ -16,9 +18,12 @@ protected:
     static void SetUpTestSuite() {
         sim_ = new E2SimProcess;
         simOk_ = sim_->Start();
-        streamingOk_ = InitStreaming();
+        player_ = new Player;
+        streamingOk_ = player_->Init(StreamSettingsOf(Settings(), Options()));
     }
     static void TearDownTestSuite() {
+        delete player_;
+        player_ = nullptr;
         delete sim_;
         sim_ = nullptr;
     }
@@ -32,12 +37,15 @@ protected:
             sim_->Reset();
     }
 
+    static Player& player() { return *player_; }
+
     static bool PlayUntilPlaying(EngineHarness& h, const SimService& s, int times = 1) {
         return h.Play(sim_->streamPort(), s.ref, s.programme) &&
-               h.Pump([&] { return h.Count(kStreamPlaying, 1) >= times; }, kPlayWaitMs);
+               h.Pump([&] { return h.CountPlaying(true) >= times; }, kPlayWaitMs);
     }
 
     static inline E2SimProcess* sim_ = nullptr;
+    static inline Player* player_ = nullptr;
     static inline bool simOk_ = false;
     static inline bool streamingOk_ = false;
 };

@@ -12,19 +12,19 @@ TEST_F(StartStopStressTest, RepeatedStartStopLeavesTheFixedPipeline) {
     const int cycles = env ? std::atoi(env) : 200;
     const SimService services[] = {kSdPlain, kHdFull, kRadio, kSdTeletext};
     for (int i = 0; i < cycles; ++i) {
-        EngineHarness h;
+        EngineHarness h(player());
         const SimService& s = services[i % 4];
         ASSERT_TRUE(h.Play(sim_->streamPort(), s.ref, s.programme)) << "cycle " << i;
         const int waitMs = (i * 37) % 500; // stops during connect, pads, buffering and playing
         h.Pump([] { return false; }, waitMs);
-        const ChainElementWatch chains;
-        StopPipeline();
+        const ChainElementWatch chains(player());
+        player().Stop();
         h.Pump([] { return false; }, 5);
         ASSERT_TRUE(h.Pump([&] { return chains.Alive().empty(); }, 5000))
             << "cycle " << i << ", still alive: " << chains.Alive();
-        ASSERT_EQ(PipelineElementCount(), 10) << "cycle " << i;
-        ASSERT_EQ(Pipeline().multiQueue, nullptr) << "cycle " << i;
+        ASSERT_EQ(player().ElementCount(), 10) << "cycle " << i;
+        ASSERT_EQ(player().Elements().multiQueue, nullptr) << "cycle " << i;
     }
-    EngineHarness h;
+    EngineHarness h(player());
     EXPECT_TRUE(PlayUntilPlaying(h, kSdPlain));
 }

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     if (!wx.IsOk())
         return 1;
     wxLog::SetLogLevel(wxLOG_Max);
-    // InitStreaming sets GST_DEBUG from the command-line option; keep a debug level given to the test.
+    // Player::Init sets GST_DEBUG from the command-line option; keep a debug level given to the test.
     if (const char* level = std::getenv("GST_DEBUG"))
         Options().gstDebugLevel = level;
     Settings().general.VideoSink = "fakesink";

@@ -2,18 +2,31 @@
 // timeout/resync timers, driven without a pipeline.
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
 #include "fake_stream_view.h"
+#include "stream/player.h"
 #include "stream/stream_supervisor.h"
 
 namespace {
 
+using namespace stream_event;
+
 SupervisorIntervals Fast() {
     SupervisorIntervals i;
-    i.settleMs = 0;
     i.resyncPauseMs = 0;
     return i;
 }
+
+StreamEvent Event(StreamEventData data, long generation = 0) {
+    return StreamEvent{generation, std::move(data)};
+}
+
+// The supervisor's side alone: a player without a pipeline.
+class SupervisorTest : public testing::Test {
+protected:
+    Player player;
+    FakeStreamView view;
+    StreamSupervisor sup{player, view, Fast()};
+};
 
 StreamInfo TracksInfo(std::vector<std::pair<int, std::string>> tracks) {
     StreamInfo info;
@@ -28,14 +41,15 @@ StreamInfo TracksInfo(std::vector<std::pair<int, std::string>> tracks) {
 } // namespace
 
 TEST(StreamTexts, ChoiceLabelsAndProblemLines) {
-    EXPECT_EQ(AudioChoiceLabel(2, 0xC9 << 16 | 4), "Audiospur 2 (0x00C9, AC-3)");
-    EXPECT_EQ(AudioChoiceLabel(1, 0x101 << 16 | 3), "Audiospur 1 (0x0101, MPEG)");
-    EXPECT_EQ(VideoChoiceLabel(1, 0x100 << 16 | 2), "Videospur 1 (0x0100, H264)");
-    EXPECT_EQ(ProblemLogLine("ERR [Source#Could not connect#soup.c(12): no route]"),
+    EXPECT_EQ(AudioChoiceLabel(2, 0xC9, kKindAc3), "Audiospur 2 (0x00C9, AC-3)");
+    EXPECT_EQ(AudioChoiceLabel(1, 0x101, kKindMpegAudio), "Audiospur 1 (0x0101, MPEG)");
+    EXPECT_EQ(VideoChoiceLabel(1, 0x100, kKindH264), "Videospur 1 (0x0100, H264)");
+    EXPECT_EQ(ProblemLogLine({kLogError, "Source", "Could not connect", "soup.c(12): no route"}),
               "GSTR ERR [Source: Could not connect => soup.c(12): no route]");
-    // A message containing '#' itself stays whole between the first and last '#'.
-    EXPECT_EQ(ProblemLogLine("WRN [Demuxer#bad #3 packet#dbg]"), "GSTR WRN [Demuxer: bad #3 packet => dbg]");
-    EXPECT_EQ(ProblemLogLine("no separators"), "GSTR no separators:  => ");
+    // Separators inside the texts are the texts' own.
+    const Problem hashes{kLogWarning, "Demuxer", "bad #3 packet", "a#b"};
+    EXPECT_EQ(ProblemLogLine(hashes), "GSTR WRN [Demuxer: bad #3 packet => a#b]");
+    EXPECT_EQ(ProblemText(hashes), "WRN [Demuxer#bad #3 packet#a#b]");
 }
 
 TEST(DefaultAudioTrack, LowestPidAmongLanguageMatches) {
@@ -49,30 +63,29 @@ TEST(DefaultAudioTrack, LowestPidAmongLanguageMatches) {
     EXPECT_EQ(ChooseDefaultAudioTrack(StreamInfo{}, "DE"), 0);
 }
 
-TEST(StreamSupervisorEvents, ChoicesFollowAddedAndRemovedTracks) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
-    sup.OnStreamEvent(kStreamVideoAdded, 0x100 << 16 | 1, "");
-    sup.OnStreamEvent(kStreamAudioAdded, 0x101 << 16 | 3, "");
-    sup.OnStreamEvent(kStreamAudioAdded, 0xC9 << 16 | 4, "");
+using StreamSupervisorEvents = SupervisorTest;
+using StreamSupervisorTimers = SupervisorTest;
+
+TEST_F(StreamSupervisorEvents, ChoicesFollowAddedAndRemovedTracks) {
+    sup.OnStreamEvent(Event(VideoAdded{0x100, kKindMpeg2}));
+    sup.OnStreamEvent(Event(AudioAdded{0x101, kKindMpegAudio}));
+    sup.OnStreamEvent(Event(AudioAdded{0xC9, kKindAc3}));
     ASSERT_EQ(view.audioChoices.size(), 2u);
     EXPECT_EQ(view.audioChoices[1], "Audiospur 2 (0x00C9, AC-3)");
     EXPECT_EQ(view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
     EXPECT_EQ(view.boxLabel, " AV-Optionen [ 2 Audio | 1 Video ] ");
-    sup.OnStreamEvent(kStreamAudioRemoved, 0, "");
+    sup.OnStreamEvent(Event(AudioRemoved{}));
     EXPECT_TRUE(view.audioChoices.empty());
     EXPECT_EQ(view.boxLabel, " AV-Optionen [ 0 Audio | 1 Video ] ");
-    sup.OnStreamEvent(kStreamSubtitlesAdded, 0, "");
+    sup.OnStreamEvent(Event(SubtitlesAdded{}));
     EXPECT_TRUE(view.subtitleMenu);
-    sup.OnStreamEvent(kStreamSubtitlesRemoved, 0, "");
+    sup.OnStreamEvent(Event(SubtitlesRemoved{}));
     EXPECT_FALSE(view.subtitleMenu);
 }
 
-TEST(StreamSupervisorEvents, PlayingEnablesToolsByKindAndStoppedDisablesAll) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
+TEST_F(StreamSupervisorEvents, PlayingEnablesToolsByKindAndStoppedDisablesAll) {
     view.itemType = 2; // radio: no picture tools
-    sup.OnStreamEvent(kStreamPlaying, 1, "");
+    sup.OnStreamEvent(Event(Playing{true}));
     EXPECT_TRUE(view.tools[StreamTool::Record]);
     EXPECT_TRUE(view.tools[StreamTool::Volume]);
     EXPECT_EQ(view.tools.count(StreamTool::Fullscreen), 0u);
@@ -81,33 +94,31 @@ TEST(StreamSupervisorEvents, PlayingEnablesToolsByKindAndStoppedDisablesAll) {
     view.itemType = 1;
     view.pipActive = true;
     view.desktopFound = false;
-    sup.OnStreamEvent(kStreamPlaying, 1, "");
+    sup.OnStreamEvent(Event(Playing{true}));
     EXPECT_TRUE(view.tools[StreamTool::Fullscreen]);
     EXPECT_EQ(view.tools.count(StreamTool::Wallpaper), 0u);
     EXPECT_EQ(view.tools.count(StreamTool::Teletext), 0u); // no teletext PID known
-    sup.OnStreamEvent(kStreamPlaying, 0, "");
+    sup.OnStreamEvent(Event(Playing{false}));
     for (const auto& [tool, enabled] : view.tools)
         EXPECT_FALSE(enabled);
     EXPECT_FALSE(view.pauseBitmap);
     EXPECT_TRUE(view.HasStatus("Streaming beendet"));
 }
 
-TEST(StreamSupervisorEvents, ErrorLogSetsStatusAndDebugLinesOnlyWhenVerbose) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
+TEST_F(StreamSupervisorEvents, ErrorLogSetsStatusAndDebugLinesOnlyWhenVerbose) {
     LogCapture log;
-    sup.OnStreamEvent(kStreamLog, kLogError, "ERR [Source#boom#dbg]");
+    sup.OnStreamEvent(Event(Problem{kLogError, "Source", "boom", "dbg"}));
     EXPECT_TRUE(view.HasStatus("Streaming fehlgeschlagen"));
     EXPECT_TRUE(log.Contains("GSTR ERR [Source: boom => dbg]"));
-    sup.OnStreamEvent(kStreamLog, kLogDebug, "Pads done");
+    sup.OnStreamEvent(Event(Problem{kLogInfo, "Demuxer", "note", ""}));
+    EXPECT_TRUE(log.Contains("INF [Demuxer#note#]"));
+    sup.OnStreamEvent(Event(LogLine{kLogDebug, "Pads done"}));
     EXPECT_FALSE(log.Contains("Pads done"));
-    sup.OnStreamEvent(kStreamLog, kLogInfo, "+Pad (MPGV)");
+    sup.OnStreamEvent(Event(LogLine{kLogInfo, "+Pad (MPGV)"}));
     EXPECT_TRUE(log.Contains("+Pad (MPGV)"));
 }
 
-TEST(StreamSupervisorTimers, SixthTimeoutAbortsAndResetsTheCounter) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
+TEST_F(StreamSupervisorTimers, SixthTimeoutAbortsAndResetsTheCounter) {
     LogCapture log;
     for (int i = 1; i <= 5; ++i) {
         sup.OnTimeoutTimer();
@@ -126,31 +137,54 @@ TEST(StreamSupervisorTimers, SixthTimeoutAbortsAndResetsTheCounter) {
     EXPECT_EQ(std::count(view.commands.begin(), view.commands.end(), "play"), 5);
 }
 
-TEST(StreamSupervisorTimers, PadsDoneResetsRetriesAndStopsTheTimeout) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
+TEST_F(StreamSupervisorTimers, PadsDoneResetsRetriesAndStopsTheTimeout) {
     sup.OnTimeoutTimer();
     sup.OnTimeoutTimer();
     ASSERT_TRUE(view.timers.count(StreamTimer::Timeout));
-    sup.OnStreamEvent(kStreamPadsDone, 0, "");
+    sup.OnStreamEvent(Event(PadsDone{}));
     EXPECT_EQ(sup.retryCount(), 0);
     EXPECT_FALSE(view.timers.count(StreamTimer::Timeout));
 }
 
-TEST(StreamSupervisorTimers, EndOfStreamSchedulesResyncThatRestartsLiveAndStopsRecordings) {
-    FakeStreamView view;
-    StreamSupervisor sup(view, Fast());
-    sup.OnStreamEvent(kStreamResync, 0, "");
+TEST_F(StreamSupervisorTimers, EndOfStreamSchedulesResyncThatRestartsLiveAndStopsRecordings) {
+    sup.OnStreamEvent(Event(Resync{}));
     EXPECT_EQ(view.lastInterval[StreamTimer::Resync], 500);
     LogCapture log;
     sup.OnResyncTimer();
     EXPECT_EQ(view.syncStops, 1);
     EXPECT_TRUE(log.Contains("Streaming abgebrochen, reconnect"));
+    // The pause between the pictures is the timer's second run, not a wait.
+    EXPECT_EQ(view.images, (std::vector<wxString>{"IMG_RESYNC1"}));
+    EXPECT_TRUE(view.commands.empty());
+    ASSERT_TRUE(view.timers.count(StreamTimer::Resync));
+    sup.OnResyncTimer();
     EXPECT_EQ(view.commands.back(), "play");
     EXPECT_EQ(view.images, (std::vector<wxString>{"IMG_RESYNC1", "IMG_RESYNC2"}));
     view.commands.clear();
     view.itemType = 3;
+    sup.OnStreamEvent(Event(Resync{}));
     sup.OnResyncTimer();
     EXPECT_EQ(view.commands, (std::deque<std::string>{"stop"}));
     EXPECT_EQ(view.syncStops, 1);
+    // An error of a stream stopped meanwhile schedules nothing.
+    view.timers.clear();
+    sup.OnStreamEvent(Event(Resync{}, player.Generation() - 1));
+    EXPECT_FALSE(view.timers.count(StreamTimer::Resync));
+}
+
+// A stream that fails at every start (a service the receiver cannot stream) is
+// restarted by the resync, whose stop ends the timeout timer: the resyncs count.
+TEST_F(StreamSupervisorTimers, FailingStartsGiveUpAfterFiveResyncs) {
+    LogCapture log;
+    for (int i = 1; i <= 6; ++i) {
+        sup.OnStreamEvent(Event(Resync{}));
+        sup.OnResyncTimer();
+        if (i <= 5)
+            sup.OnResyncTimer();
+    }
+    EXPECT_EQ(std::count(view.commands.begin(), view.commands.end(), "play"), 5);
+    EXPECT_TRUE(view.HasStatus("Streaming fehlgeschlagen, Abbruch"));
+    EXPECT_EQ(view.images.back(), "IMG_ABORT");
+    EXPECT_FALSE(view.timers.count(StreamTimer::Resync));
+    EXPECT_EQ(sup.retryCount(), 0);
 }

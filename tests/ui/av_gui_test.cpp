@@ -20,10 +20,9 @@
 #include "e2sim_fixture.h"
 #include "gui_scenario.h"
 #include "mini_json.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "stream/recording.h"
 #include "stream/screenshot.h"
-#include "stream/stream_info.h"
 #include "ui/main_frame.h"
 
 namespace {
@@ -43,20 +42,18 @@ wxArrayString Files(const wxString& pattern) {
     return files;
 }
 
-double VolumeProperty() {
+double VolumeProperty(Player& player) {
     double v = -1;
-    std::lock_guard lock(ChainMutex());
-    if (Pipeline().volume)
-        g_object_get(Pipeline().volume, "volume", &v, nullptr);
+    player.WithElement(&PlaybackPipeline::volume,
+                       [&](GstElement* e) { g_object_get(e, "volume", &v, nullptr); });
     return v;
 }
 
-std::string OverlayState(bool* silent) {
-    std::lock_guard lock(ChainMutex());
+std::string OverlayState(Player& player, bool* silent) {
     gchar* text = nullptr;
     gboolean quiet = TRUE;
-    if (Pipeline().textOverlay)
-        g_object_get(Pipeline().textOverlay, "text", &text, "silent", &quiet, nullptr);
+    player.WithElement(&PlaybackPipeline::textOverlay,
+                       [&](GstElement* e) { g_object_get(e, "text", &text, "silent", &quiet, nullptr); });
     *silent = quiet;
     std::string result = text ? text : "";
     g_free(text);
@@ -81,7 +78,7 @@ void ClickRecordTool(MyMainFrame& frame, bool on) {
 }
 
 bool Playing(MyMainFrame& frame) {
-    return frame.streamPlaying && CurrentPipelineState() == GST_STATE_PLAYING;
+    return frame.streamPlaying && frame.player.IsPlaying();
 }
 
 void AddSteps(std::vector<Step>& steps) {
@@ -96,7 +93,8 @@ void AddSteps(std::vector<Step>& steps) {
                      [](MyMainFrame& frame) { return Playing(frame) && frame.AudioChoice().Count() == 2; }});
     steps.push_back({"record tool starts a file", [](MyMainFrame& frame) {
                          ClickRecordTool(frame, true);
-                         Check(!RecordingPath().empty(), "recording runs after the tool was toggled");
+                         Check(!RecordingPath(frame.player).empty(),
+                               "recording runs after the tool was toggled");
                          g_recordStart = Clock::now();
                          return true;
                      }});
@@ -104,7 +102,7 @@ void AddSteps(std::vector<Step>& steps) {
                      [](MyMainFrame&) { return Clock::now() - g_recordStart > std::chrono::seconds(3); }});
     steps.push_back({"record tool ends the file", [](MyMainFrame& frame) {
                          ClickRecordTool(frame, false);
-                         Check(RecordingPath().empty(), "recording ended with the tool");
+                         Check(RecordingPath(frame.player).empty(), "recording ended with the tool");
                          const wxArrayString files = Files("te_*.ts");
                          Check(files.size() == 1, "one recording file in GENERAL/RecDir");
                          Check(!files.empty() && wxFileName::GetSize(files[0]) > 50000,
@@ -119,7 +117,7 @@ void AddSteps(std::vector<Step>& steps) {
                          wxImage image;
                          Check(!files.empty() && image.LoadFile(files[0], wxBITMAP_TYPE_PNG),
                                "screenshot loads");
-                         const VideoFacts v = SnapshotStreamInfo().video;
+                         const VideoFacts v = frame.player.SnapshotInfo().video;
                          Check(image.GetWidth() == SquarePixelWidth(v.width, v.parNum, v.parDen) &&
                                    image.GetHeight() == v.height,
                                "screenshot has the picture's size");
@@ -129,20 +127,22 @@ void AddSteps(std::vector<Step>& steps) {
                          auto* gauge = XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge);
                          SendMouse(gauge, wxEVT_LEFT_DOWN, 40);
                          Check(Settings().general.Volume == 40 && gauge->GetValue() == 40, "gauge at 40");
-                         Check(std::abs(VolumeProperty() - 0.4) < 1e-6, "\"Volume\" at 0.4");
+                         Check(std::abs(VolumeProperty(frame.player) - 0.4) < 1e-6, "\"Volume\" at 0.4");
                          bool silent = true;
-                         Check(OverlayState(&silent) == "VOLUME 40" && !silent, "volume text shown");
+                         Check(OverlayState(frame.player, &silent) == "VOLUME 40" && !silent,
+                               "volume text shown");
                          return true;
                      }});
     steps.push_back({"middle button mutes and unmutes", [](MyMainFrame& frame) {
                          wxWindow* panel = frame.FindWindow(XRCID("ID_VIDEOWINDOW"));
                          SendMouse(panel, wxEVT_MIDDLE_DOWN, 10);
                          bool silent = true;
-                         Check(frame.muted && VolumeProperty() == 0.0, "muted");
-                         Check(OverlayState(&silent) == "MUTE" && !silent, "\"MUTE\" shown");
+                         Check(frame.muted && VolumeProperty(frame.player) == 0.0, "muted");
+                         Check(OverlayState(frame.player, &silent) == "MUTE" && !silent, "\"MUTE\" shown");
                          SendMouse(panel, wxEVT_MIDDLE_DOWN, 10);
-                         Check(!frame.muted && std::abs(VolumeProperty() - 0.4) < 1e-6, "unmuted at 0.4");
-                         OverlayState(&silent);
+                         Check(!frame.muted && std::abs(VolumeProperty(frame.player) - 0.4) < 1e-6,
+                               "unmuted at 0.4");
+                         OverlayState(frame.player, &silent);
                          Check(silent, "\"MUTE\" hidden");
                          return true;
                      }});
@@ -156,10 +156,12 @@ void AddSteps(std::vector<Step>& steps) {
                          long pid = 0;
                          frame.AudioChoice().Value(1).ToLong(&pid);
                          GstPad* active = nullptr;
-                         g_object_get(Pipeline().audioInputSelector, "active-pad", &active, nullptr);
+                         frame.player.WithElement(&PlaybackPipeline::audioInputSelector, [&](GstElement* e) {
+                             g_object_get(e, "active-pad", &active, nullptr);
+                         });
                          if (active)
                              gst_object_unref(active);
-                         const StreamInfo info = SnapshotStreamInfo();
+                         const StreamInfo info = frame.player.SnapshotInfo();
                          const bool switched =
                              active && active == info.audio[1].selectorPad && info.audio[1].pid == pid;
                          const Json chosen =

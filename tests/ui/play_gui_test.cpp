@@ -30,7 +30,7 @@
 #include "e2sim_fixture.h"
 #include "gui_scenario.h"
 #include "mini_json.h"
-#include "stream/pipeline.h"
+#include "stream/player.h"
 #include "ui/main_frame.h"
 #include "ui/video_frame.h"
 #include "x11_capture.h"
@@ -51,14 +51,18 @@ std::vector<std::string> Zaps() {
     return gui_scenario::Zaps(*g_sim);
 }
 
+Player& ThePlayer() {
+    return *wxGetApp().player;
+}
+
 GstState PipelineState() {
-    return CurrentPipelineState();
+    return ThePlayer().State();
 }
 
 // What the position text shows; unknown (-1) while the length is unknown.
 std::int64_t Position() {
     std::int64_t position = -1, duration = 0;
-    return QueryStreamPosition(position, duration) ? position : -1;
+    return ThePlayer().QueryPosition(position, duration) ? position : -1;
 }
 
 // The entries of the first TV bouquet, in tree order.
@@ -361,7 +365,7 @@ void AddRecordingSteps() {
         Check(Seconds(later.BeforeFirst('/').Trim()) > Seconds(g_firstPosition.BeforeFirst('/').Trim()),
               "position advances: " + g_firstPosition.utf8_string() + " -> " + later.utf8_string());
         // As if the video were in the standalone window: its end must bring it back.
-        AttachVideoWindow(1);
+        f.player.AttachVideoWindow(1);
         if (wxGetApp().videoFrame)
             wxGetApp().videoFrame->Show();
         f.Hide();
@@ -370,7 +374,7 @@ void AddRecordingSteps() {
                        [](MyMainFrame& f) { return !f.streamPlaying && PipelineState() == GST_STATE_NULL; },
                        40});
     g_steps.push_back(Expect("video back in the main window", [](MyMainFrame& f) {
-        Check(VideoMode() == 0, "video mode back to the main panel");
+        Check(f.player.VideoMode() == 0, "video mode back to the main panel");
         Check(f.IsShown(), "main window shown again");
         Check(!wxGetApp().videoFrame || !wxGetApp().videoFrame->IsShown(), "standalone window hidden");
     }));
