@@ -13,6 +13,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
+#include "test_settings.h"
 #include "core/options.h"
 #include "core/settings.h"
 #include "e2sim_fixture.h"
@@ -94,11 +95,11 @@ int main() {
     if (!wx.IsOk())
         return 1;
     wxLog::EnableLogging(false);
-    Settings().general.VideoSink = "fakesink";
-    Settings().general.AudioSink = "fakesink";
+    TestSettings().general.VideoSink = "fakesink";
+    TestSettings().general.AudioSink = "fakesink";
     E2SimProcess sim;
     Player player;
-    if (!sim.Start() || !player.Init(StreamSettingsOf(Settings(), Options()))) {
+    if (!sim.Start() || !player.Init(StreamSettingsOf(TestSettings(), TestOptions()))) {
         std::fprintf(stderr, "e2sim or GStreamer set-up failed\n");
         return 1;
     }

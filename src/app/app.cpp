@@ -64,11 +64,11 @@ bool MyApp::OnInit() {
     }
     // The locale just chosen may be "C"; the German texts need a UTF-8 character set.
     EnsureUtf8CharacterSet();
-    int profileCount = LoadSettings();
+    int profileCount = LoadSettingsFrom(settings, options, Paths().dataDir);
     if (profileCount == 0) {
-        Options().configMode = true;
+        options.configMode = true;
         profileCount = 1;
-        Settings().profileCount = std::max(Settings().profileCount, 1);
+        settings.profileCount = std::max(settings.profileCount, 1);
     }
     ChooseLanguageAndCatalog();
 
@@ -81,7 +81,7 @@ bool MyApp::OnInit() {
     RemoveStaleUpdate();
 
     player = std::make_unique<Player>();
-    context = std::make_unique<AppContext>(AppContext{Settings(), Options(), *this, *this, *player});
+    context = std::make_unique<AppContext>(AppContext{settings, options, *this, *this, *player});
     Reconnect();
     CreateLongLivedWindows();
     ApplyTooltipSetting();
@@ -92,9 +92,9 @@ bool MyApp::OnInit() {
 void MyApp::ChooseLanguageAndCatalog() {
     wxLocale::AddCatalogLookupPathPrefix(Paths().programDir + "lng");
     translatorCredit = _("intern ");
-    language = Settings().general.Language;
+    language = settings.general.Language;
     const LanguageChoice choice = ChooseLanguage(Paths().programDir, language);
-    Settings().general.Language = language;
+    settings.general.Language = language;
     if (!choice.useCatalog)
         return;
     InstallCatalog(choice.moFile, language.Lower());
@@ -117,12 +117,12 @@ bool MyApp::EvaluateArguments(int profileCount) {
     wxArrayString args;
     for (int i = 1; i < argc; ++i)
         args.Add(argv[i]);
-    CommandLineOutcome outcome = EvaluateCommandLine(args, profileCount, Options());
+    CommandLineOutcome outcome = EvaluateCommandLine(args, profileCount, options);
     if (outcome.action == CommandLineOutcome::Run)
-        ApplyCommandLineEffects(outcome, Options(), Paths().dataDir, GStreamerCacheDir());
+        ApplyCommandLineEffects(outcome, options, Paths().dataDir, GStreamerCacheDir());
     ShowCommandLineMessages(outcome);
-    Settings().activeProfile = Options().profileIndex;
-    wxLog::SetVerbose(Options().verbose);
+    settings.activeProfile = options.profileIndex;
+    wxLog::SetVerbose(options.verbose);
     return outcome.action == CommandLineOutcome::Run;
 }
 
@@ -142,17 +142,17 @@ void MyApp::RemoveStaleUpdate() {
 
 void MyApp::CreateLongLivedWindows() {
     logFrame = new MyLogFrame();
-    if (!Options().configMode)
+    if (!options.configMode)
         splashFrame = new MySplashFrame(*context);
     mainFrame = new MyMainFrame(*context);
-    videoFrame = new MyVideoFrame(Settings());
+    videoFrame = new MyVideoFrame(settings);
     fullscreenFrame = new MyFullscreenFrame();
     taskBarIcon = new MyTaskBarIcon();
     SetTopWindow(mainFrame);
 }
 
 void MyApp::ApplyTooltipSetting() {
-    if (Settings().general.Tooltips)
+    if (settings.general.Tooltips)
         return;
     wxToolTip::Enable(false);
     if (wxToolBar* toolBar = mainFrame->GetToolBar())
@@ -160,10 +160,10 @@ void MyApp::ApplyTooltipSetting() {
 }
 
 void MyApp::LogStartNotes() {
-    if (Options().fallbackVideo)
+    if (options.fallbackVideo)
         wxLogWarning(_("Kompatibilitätsmodus aktiv!"));
-    const AppSettings::Proxy& proxy = Settings().proxy;
-    if (Settings().proxyUsable && proxy.Mode) {
+    const AppSettings::Proxy& proxy = settings.proxy;
+    if (proxy.InUse()) {
         // The password is masked: the log is copied and saved by users.
         wxLogMessage(_("Verbindung über Proxy [%s:%s@%s:%d]"), proxy.User, wxString('*', proxy.Pass.length()),
                      proxy.Host, static_cast<int>(proxy.Port));
@@ -175,10 +175,10 @@ void MyApp::EndEarly() {
 }
 
 int MyApp::OnRun() {
-    if (Options().configMode) {
+    if (options.configMode) {
         int code = 0;
         {
-            MySetupDialog dialog(nullptr, Settings(), Paths().dataDir);
+            MySetupDialog dialog(nullptr, settings, Paths().dataDir);
             dialog.CentreOnScreen();
             code = dialog.ShowModal();
         }
@@ -210,7 +210,7 @@ ReceiverClient& MyApp::Client() {
 }
 
 void MyApp::Reconnect() {
-    const ReceiverConnection connection = ConnectionOf(Settings(), Options().debugDump, Paths().dataDir);
+    const ReceiverConnection connection = ConnectionOf(settings, options.debugDump, Paths().dataDir);
     // Replies reach the GUI thread through the application's pending-call queue.
     receiverClient = std::make_unique<ReceiverClient>(
         connection, [](std::function<void()> call) { wxTheApp->CallAfter(std::move(call)); });

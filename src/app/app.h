@@ -9,6 +9,8 @@
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include "core/options.h"
+#include "core/settings.h"
 #include "ui/app_context.h"
 
 class wxLocale;
@@ -48,6 +50,10 @@ public:
     // What the windows are handed; valid from OnInit on.
     std::unique_ptr<AppContext> context;
 
+    // The one record of the configuration and the parsed command line; windows get them
+    // through the context.
+    AppSettings settings;
+    StartOptions options;
     std::unique_ptr<wxLocale> locale;
     wxString language;
     wxString translatorCredit;

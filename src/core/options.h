@@ -1,4 +1,4 @@
-// The parsed command line, one instance for the whole run.
+// The parsed command line; the application object owns it.
 #pragma once
 
 #include <wx/string.h>
@@ -14,5 +14,3 @@ struct StartOptions {
     wxString gstDebugLevel;
     wxString startServiceRef;
 };
-
-StartOptions& Options();

@@ -100,6 +100,11 @@ struct AppSettings {
         wxString User;
         wxString Pass;
         bool Mode = false;
+
+        // Host, user and password set and a port.
+        bool IsComplete() const { return !Host.empty() && !User.empty() && !Pass.empty() && Port != 0; }
+        // The one rule for every connection: through the proxy only when it is on and complete.
+        bool InUse() const { return Mode && IsComplete(); }
     } proxy;
 
     std::array<ReceiverProfile, kProfileSlots> profiles;
@@ -112,6 +117,3 @@ struct AppSettings {
     const ReceiverProfile& ActiveProfile() const { return profiles[activeProfile]; }
     ReceiverProfile& ActiveProfile() { return profiles[activeProfile]; }
 };
-
-// The process-wide record every part of the program reads.
-AppSettings& Settings();

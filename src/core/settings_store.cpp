@@ -241,7 +241,7 @@ wxString SettingsFilePath() {
 }
 
 bool IsProxyUsable(const AppSettings::Proxy& proxy) {
-    return !proxy.Host.empty() && !proxy.User.empty() && !proxy.Pass.empty() && proxy.Port != 0;
+    return proxy.IsComplete();
 }
 
 void ResetSettingsToDefaults(AppSettings& s) {
@@ -311,12 +311,3 @@ bool SaveSettingsTo(AppSettings& settings, const wxString& dataDir, bool resetTo
     return SerialiseConfig(*config, bytes) && ReplaceFileAtomically(path, bytes);
 }
 
-int LoadSettings() {
-    SettingsFilePath(); // fills Paths() if needed
-    return LoadSettingsFrom(Settings(), Options(), Paths().dataDir);
-}
-
-bool SaveSettings(bool resetToDefaults) {
-    SettingsFilePath();
-    return SaveSettingsTo(Settings(), Paths().dataDir, resetToDefaults);
-}

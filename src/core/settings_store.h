@@ -1,7 +1,5 @@
 // Loading and saving "tessaro.cfg" and the checks the settings dialog runs before it
-// applies. The plain forms (LoadSettings, SaveSettings) work on Settings(), Options()
-// and Paths(); the *From / *To forms take everything as arguments so tests can use a
-// temporary directory.
+// applies. Everything is passed in: the application object owns the settings.
 #pragma once
 
 #include <functional>
@@ -14,15 +12,9 @@
 // Data directory + "tessaro.cfg".
 wxString SettingsFilePath();
 
-// Reads the file into Settings(). Returns the number of usable profiles, or 0 when
-// the program must be configured first (no file, or the default profile on
-// "127.0.0.1"). Fills Paths() first when InitPaths() has not run yet.
-int LoadSettings();
-
-// Writes Settings() to the file (after resetting it to the defaults when asked).
-// Returns false, and leaves an existing file untouched, when anything fails.
-bool SaveSettings(bool resetToDefaults);
-
+// Reads dataDir + "tessaro.cfg" into `settings`. Returns the number of usable profiles,
+// or 0 when the program must be configured first (no file, or the default profile on
+// "127.0.0.1").
 int LoadSettingsFrom(AppSettings& settings, StartOptions& options, const wxString& dataDir);
 
 // dataDir ends with the path separator. The file is written to a temporary file in

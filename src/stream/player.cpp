@@ -63,13 +63,13 @@ bool FeatureInstalled(const char* name) {
 
 // GStreamer reads its environment once, in gst_init; a second player's set-up must
 // not write it while the first one's threads run.
-void PrepareGStreamer() {
+void PrepareGStreamer(const StreamSettings& settings) {
     static bool prepared = false;
     if (prepared)
         return;
     prepared = true;
     wxSetEnv("GST_DEBUG_NO_COLOR", "1");
-    wxSetEnv("GST_DEBUG", Options().gstDebugLevel);
+    wxSetEnv("GST_DEBUG", wxString::FromUTF8(settings.gstDebugLevel.c_str()));
     wxSetEnv("GST_PLUGIN_PATH", Paths().programDir + "plugins");
     gst_init(nullptr, nullptr);
     gst_mpegts_initialize();
@@ -192,7 +192,7 @@ wxString MissingPluginsMessage(const std::vector<wxString>& missing) {
 bool Player::Init(const StreamSettings& settings, wxWindow* parent) {
     if (Initialised())
         return true;
-    PrepareGStreamer();
+    PrepareGStreamer(settings);
     core_.ClearInfo();
     {
         std::lock_guard lock(core_.settingsMutex);

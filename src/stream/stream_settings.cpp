@@ -16,7 +16,7 @@ std::string Utf8(const wxString& text) {
 SourceProxy SourceProxyOf(const AppSettings& settings) {
     const auto& p = settings.proxy;
     SourceProxy proxy;
-    if (!p.Mode || p.Host.empty() || p.Port == 0 || p.User.empty() || p.Pass.empty())
+    if (!p.InUse())
         return proxy;
     proxy.use = true;
     proxy.address = Utf8(wxString::Format("%s:%ld", p.Host, p.Port));
@@ -48,5 +48,6 @@ StreamSettings StreamSettingsOf(const AppSettings& settings, const StartOptions&
     s.audioLanguage = Utf8(g.AudioLanguage);
     s.tvControl = g.TVControl != 0;
     s.proxy = SourceProxyOf(settings);
+    s.gstDebugLevel = Utf8(options.gstDebugLevel);
     return s;
 }

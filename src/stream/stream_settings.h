@@ -34,6 +34,8 @@ struct StreamSettings {
     // The receiver plays along (sub-services, its audio track choice).
     bool tvControl = true;
     SourceProxy proxy;
+    // GStreamer's own debug level from the command line (read once, at its set-up).
+    std::string gstDebugLevel;
 };
 
 // The one place the streaming engine reads the settings: on the GUI thread, at the

@@ -64,8 +64,9 @@ wxString ProblemLogLine(const stream_event::Problem& p) {
                             wxString::FromUTF8(p.message), wxString::FromUTF8(p.debug));
 }
 
-StreamSupervisor::StreamSupervisor(Player& player, StreamView& view, SupervisorIntervals intervals)
-    : player_(player), view_(view), intervals_(intervals) {}
+StreamSupervisor::StreamSupervisor(Player& player, StreamView& view, const AppSettings& settings,
+                                   const StartOptions& options, SupervisorIntervals intervals)
+    : player_(player), view_(view), settings_(settings), options_(options), intervals_(intervals) {}
 
 void StreamSupervisor::OnStreamEvent(const StreamEvent& event) {
     // An error of a stream that was already stopped must not restart the next one.
@@ -194,7 +195,7 @@ void StreamSupervisor::Handle(const stream_event::Statistics&) {
 void StreamSupervisor::Handle(const stream_event::LogLine& e) {
     const wxString text = wxString::FromUTF8(e.text);
     if (e.level == kLogDebug) {
-        if (Options().verbose)
+        if (options_.verbose)
             wxLogVerbose("Verbose: GSTR %s", text);
         return;
     }
@@ -234,11 +235,11 @@ bool StreamSupervisor::StartStreaming() {
         result = player_.Pause();
         break;
     default:
-        result = player_.Start(StreamSettingsOf(Settings(), Options()));
+        result = player_.Start(StreamSettingsOf(settings_, options_));
         view_.StartTimer(StreamTimer::Timeout, intervals_.timeoutMs);
         break;
     }
-    if (Options().verbose)
+    if (options_.verbose)
         wxLogVerbose("Verbose: GSTR %s", ChangeResultName(result));
     return result != GST_STATE_CHANGE_FAILURE;
 }

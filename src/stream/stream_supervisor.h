@@ -31,9 +31,15 @@ wxString VideoChoiceLabel(int number, int pid, int kind);
 // "GSTR ERR [source: message => debug]".
 wxString ProblemLogLine(const stream_event::Problem& problem);
 
+struct AppSettings;
+struct StartOptions;
+
 class StreamSupervisor {
 public:
-    StreamSupervisor(Player& player, StreamView& view, SupervisorIntervals intervals = {});
+    // The settings and options are the live ones, read on the GUI thread: each stream
+    // start takes its copy of them.
+    StreamSupervisor(Player& player, StreamView& view, const AppSettings& settings, const StartOptions& options,
+                     SupervisorIntervals intervals = {});
 
     // Events of a stream that was stopped meanwhile schedule no resync.
     void OnStreamEvent(const StreamEvent& event);
@@ -81,6 +87,8 @@ private:
 
     Player& player_;
     StreamView& view_;
+    const AppSettings& settings_;
+    const StartOptions& options_;
     SupervisorIntervals intervals_;
     int retryCount_ = 0;
     int bufferPercent_ = 0;

@@ -102,15 +102,15 @@ void MainAvControls::PlaySubService(const wxString& serviceRef) {
 }
 
 int MainAvControls::StoredVolume() const {
-    return Settings().general.Volume;
+    return frame_.UserSettings().general.Volume;
 }
 
 void MainAvControls::StoreVolume(int volume) {
-    Settings().general.Volume = volume;
+    frame_.UserSettings().general.Volume = volume;
 }
 
 bool MainAvControls::TvControl() const {
-    return Settings().general.TVControl != 0;
+    return frame_.UserSettings().general.TVControl != 0;
 }
 
 void MainAvControls::OnGaugeMouse(wxMouseEvent& event) {
@@ -136,7 +136,7 @@ void MainAvControls::OnVideoChoice(wxCommandEvent& event) {
 }
 
 void MainAvControls::OnDeinterlace(wxCommandEvent& event) {
-    Settings().general.Deinterlacer = event.IsChecked() ? 1 : 0;
+    frame_.UserSettings().general.Deinterlacer = event.IsChecked() ? 1 : 0;
     ApplyDeinterlace(frame_.player, event.IsChecked());
 }
 

@@ -3,6 +3,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include "core/message.h"
+#include "core/paths.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
 #include "stream/player.h"
@@ -62,6 +63,6 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
     settings.mainWindow.YPos = position.y;
 
     windows.DestroyLongLivedWindows();
-    SaveSettings(false);
+    SaveSettingsTo(settings, Paths().dataDir, false);
     Destroy();
 }

@@ -12,12 +12,13 @@
 #include "stream/player.h"
 #include "stream/recording.h"
 #include "stream/stream_supervisor.h"
+#include "ui/app_context.h"
 #include "ui/main_frame.h"
 #include "ui/main_stream_view.h"
 
 void MyMainFrame::BindStreamCommands() {
     streamView = std::make_unique<MainStreamView>(*this);
-    supervisor = std::make_unique<StreamSupervisor>(player, *streamView);
+    supervisor = std::make_unique<StreamSupervisor>(player, *streamView, settings, context.options);
     Bind(EVT_STREAM, &MyMainFrame::OnStreamEvent, this);
     Bind(wxEVT_TOOL, &MyMainFrame::OnPlayPause, this, XRCID("ID_TOOL_PLAY_PAUSE"));
     Bind(wxEVT_TOOL, &MyMainFrame::OnStop, this, XRCID("ID_TOOL_STOP"));

@@ -48,8 +48,7 @@ wxString ConnectionFailedMessage(const ReceiverProfile& profile, const wxString&
 
 std::string ProxyAddress(const AppSettings& s) {
     const auto& p = s.proxy;
-    const bool usable = !p.Host.empty() && !p.User.empty() && !p.Pass.empty() && p.Port != 0;
-    if (!p.Mode || !usable)
+    if (!p.InUse())
         return {};
     return To8Bit(p.Host) + ":" + std::to_string(p.Port);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks that the wiring stays visible in the sources: only the application folder
-reaches for the application object, and the layers below the windows never include
-window code."""
+reaches for the application object, the layers below the windows never include window
+code, and GStreamer's threads read only the settings copy their stream started with (in
+the engine, only the copy's maker and the GUI-thread supervisor see the live settings)."""
 import pathlib
 import re
 import sys
@@ -15,6 +16,10 @@ for path in sorted(src.rglob("*.[ch]*")):
     if not rel.startswith("app/") and re.search(r"\bwxGetApp\s*\(", text):
         failures.append(f"{rel}: wxGetApp() outside src/app")
     layer = rel.split("/", 1)[0]
+    live_ok = {"stream/stream_settings.h", "stream/stream_settings.cpp", "stream/stream_supervisor.h",
+               "stream/stream_supervisor.cpp"}
+    if layer == "stream" and rel not in live_ok and re.search(r"\bAppSettings\b", text):
+        failures.append(f"{rel}: the engine reads the live settings")
     includes = re.findall(r'#include\s+"([a-z]+)/', text)
     # core is the foundation; webif and stream stand on it (the audio controls share the
     # receiver-state choice interface of webif).

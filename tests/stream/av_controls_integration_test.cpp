@@ -1,6 +1,7 @@
 // Volume, mute, audio track and live picture/sound settings on a playing stream.
 #include <gtest/gtest.h>
 
+#include "test_settings.h"
 #include "core/message.h"
 #include "element_properties.h"
 #include "fake_av_host.h"
@@ -21,11 +22,11 @@ class AvControlsTest : public SimPlaybackTest {
 protected:
     void SetUp() override {
         SimPlaybackTest::SetUp();
-        saved_ = Settings();
+        saved_ = TestSettings();
         player().SetMuted(false);
     }
     void TearDown() override {
-        Settings() = saved_;
+        TestSettings() = saved_;
         player().SetMuted(false);
         player().SetClockVisible(false);
         SimPlaybackTest::TearDown();
@@ -39,7 +40,7 @@ private:
 } // namespace
 
 TEST_F(AvControlsTest, VolumeAndMuteReachTheStream) {
-    Settings().general.Volume = 30;
+    TestSettings().general.Volume = 30;
     EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
     const PlaybackPipeline& p = player().Elements();
@@ -108,14 +109,14 @@ TEST_F(AvControlsTest, SecondAudioTrackSwitchesTheSelector) {
 }
 
 TEST_F(AvControlsTest, SettingsAndLiveValuesReachTheirElements) {
-    auto& av = Settings().avParameter;
+    auto& av = TestSettings().avParameter;
     av.LBand = -6;
     av.MBand = 3.5;
     av.HBand = 12;
     av.Brightness = -0.25;
     av.Contrast = 1.5;
     av.Color = 0.5;
-    Settings().general.Deinterlacer = 0;
+    TestSettings().general.Deinterlacer = 0;
     EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kSdPlain));
     const PlaybackPipeline& p = player().Elements();

@@ -12,6 +12,7 @@
 #include <wx/app.h>
 #include <wx/event.h>
 
+#include "test_settings.h"
 #include "fake_stream_view.h"
 #include "stream/player.h"
 #include "stream/stream_event.h"
@@ -25,7 +26,7 @@ public:
     };
 
     explicit EngineHarness(Player& player, SupervisorIntervals intervals = {})
-        : player(player), supervisor(player, view, intervals) {
+        : player(player), supervisor(player, view, TestSettings(), TestOptions(), intervals) {
         view.player = &player;
         Bind(EVT_STREAM, &EngineHarness::OnStreamEvent, this);
         player.SetEventTarget(this);

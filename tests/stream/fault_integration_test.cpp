@@ -1,5 +1,6 @@
 // Streams that never start, break off or stall: retries, resync and the
 // multiqueue underrun path, with shortened timer intervals.
+#include "test_settings.h"
 #include "sim_playback_fixture.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST_F(StreamFaultTest, StallRunsTheUnderrunPathOnce) {
 // reaching its limit.
 TEST_F(StreamFaultTest, PlayPauseWithoutAServiceStartsNothing) {
     Player fresh;
-    ASSERT_TRUE(fresh.Init(StreamSettingsOf(Settings(), Options())));
+    ASSERT_TRUE(fresh.Init(StreamSettingsOf(TestSettings(), TestOptions())));
     EngineHarness h(fresh, Shortened(400));
     EXPECT_FALSE(h.supervisor.StartStreaming());
     h.Pump([] { return false; }, 1000);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <wx/utils.h>
 
+#include "test_settings.h"
 #include "core/message.h"
 #include "core/options.h"
 #include "core/paths.h"
@@ -10,7 +11,7 @@
 #include "stream/stream_settings.h"
 
 TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {
-    StreamSettings settings = StreamSettingsOf(Settings(), Options());
+    StreamSettings settings = StreamSettingsOf(TestSettings(), TestOptions());
     settings.videoSink = "nosuchvideosink";
     Player player;
     wxString shown;
@@ -36,7 +37,7 @@ TEST(InitStreaming, MissingConfiguredSinkIsReportedFirstAndNothingIsBuilt) {
 
 TEST(InitStreaming, BuildsTenNamedElementsOnceAndCanBeFreed) {
     Player player;
-    const StreamSettings settings = StreamSettingsOf(Settings(), Options());
+    const StreamSettings settings = StreamSettingsOf(TestSettings(), TestOptions());
     ASSERT_TRUE(player.Init(settings));
     GstElement* first = player.Elements().pipeline;
     EXPECT_TRUE(player.Init(settings)); // a second call keeps the pipeline

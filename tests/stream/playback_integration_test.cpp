@@ -2,6 +2,7 @@
 // the sink counter and the tear-down back to the ten fixed elements.
 #include <gtest/gtest.h>
 
+#include "test_settings.h"
 #include "chain_element_watch.h"
 #include "element_properties.h"
 #include "sim_playback_fixture.h"
@@ -96,7 +97,7 @@ TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
 }
 
 TEST_F(PlaybackTest, AudioLanguagePicksTheMatchingTrack) {
-    Settings().general.AudioLanguage = "en";
+    TestSettings().general.AudioLanguage = "en";
     EngineHarness h(player());
     ASSERT_TRUE(PlayUntilPlaying(h, kHdFull));
     EXPECT_EQ(h.view.selectedAudio, 1);
@@ -181,11 +182,11 @@ TEST_F(PlaybackTest, SubtitlesFeedTheOverlayAndGoWithTheirPad) {
 TEST_F(PlaybackTest, UnusableVideoSinkFallsBackToTheCompatibleOne) {
     if (!getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X server";
-    const wxString configured = Settings().general.VideoSink;
-    Settings().general.VideoSink = "v4l2sink";
+    const wxString configured = TestSettings().general.VideoSink;
+    TestSettings().general.VideoSink = "v4l2sink";
     EngineHarness h(player());
     const bool playing = PlayUntilPlaying(h, kSdPlain);
-    Settings().general.VideoSink = configured;
+    TestSettings().general.VideoSink = configured;
     ASSERT_TRUE(playing);
     const stream_event::Problem* warning = h.ProblemFrom("VideoSink");
     ASSERT_NE(warning, nullptr);
@@ -201,7 +202,7 @@ TEST_F(PlaybackTest, UnusableVideoSinkFallsBackToTheCompatibleOne) {
 // stream facts, events and generation, and stopping one leaves the other playing.
 TEST_F(PlaybackTest, TwoPlayersPlayAtOnceAndStopApart) {
     Player second;
-    ASSERT_TRUE(second.Init(StreamSettingsOf(Settings(), Options())));
+    ASSERT_TRUE(second.Init(StreamSettingsOf(TestSettings(), TestOptions())));
     EngineHarness full(player());
     EngineHarness pip(second);
     ASSERT_TRUE(full.Play(sim_->streamPort(), kSdPlain.ref, kSdPlain.programme));
@@ -237,16 +238,16 @@ TEST_F(PlaybackTest, TwoPlayersPlayAtOnceAndStopApart) {
 // build chains: a stream keeps the settings it started with, the next start takes
 // the new ones.
 TEST_F(PlaybackTest, SettingsChangedAfterTheStartApplyFromTheNextStart) {
-    const AppSettings saved = Settings();
-    Settings().avParameter.Brightness = -0.25;
-    Settings().general.StreamBufferTime = 2;
+    const AppSettings saved = TestSettings();
+    TestSettings().avParameter.Brightness = -0.25;
+    TestSettings().general.StreamBufferTime = 2;
     EngineHarness h(player());
     // The stream waits in front of the demuxer, so that every chain is built after the change.
     GstPad* input = gst_element_get_static_pad(player().Elements().sourceQueue, "src");
     const gulong hold = gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, Hold, nullptr, nullptr);
     const bool started = h.Play(sim_->streamPort(), kSdPlain.ref, kSdPlain.programme);
-    Settings().avParameter.Brightness = 0.5;
-    Settings().general.StreamBufferTime = 4;
+    TestSettings().avParameter.Brightness = 0.5;
+    TestSettings().general.StreamBufferTime = 4;
     gst_pad_remove_probe(input, hold);
     gst_object_unref(input);
     ASSERT_TRUE(started);
@@ -259,5 +260,5 @@ TEST_F(PlaybackTest, SettingsChangedAfterTheStartApplyFromTheNextStart) {
     EXPECT_DOUBLE_EQ(DoubleProperty(player().Elements().videoBalance, "brightness"), 0.5);
     EXPECT_EQ(QueueTime(player()), 4 * GST_SECOND);
     StopAndExpectTornDown(h);
-    Settings() = saved;
+    TestSettings() = saved;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "test_settings.h"
 #include "core/options.h"
 #include "core/settings.h"
 #include "e2sim_fixture.h"
@@ -19,7 +20,7 @@ protected:
         sim_ = new E2SimProcess;
         simOk_ = sim_->Start();
         player_ = new Player;
-        streamingOk_ = player_->Init(StreamSettingsOf(Settings(), Options()));
+        streamingOk_ = player_->Init(StreamSettingsOf(TestSettings(), TestOptions()));
     }
     static void TearDownTestSuite() {
         delete player_;
@@ -30,7 +31,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(simOk_);
         ASSERT_TRUE(streamingOk_);
-        Settings().general.AudioLanguage = "DE";
+        TestSettings().general.AudioLanguage = "DE";
     }
     void TearDown() override {
         if (sim_)

@@ -5,6 +5,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
+#include "test_settings.h"
 #include "core/options.h"
 #include "core/settings.h"
 
@@ -16,8 +17,8 @@ int main(int argc, char** argv) {
     wxLog::SetLogLevel(wxLOG_Max);
     // Player::Init sets GST_DEBUG from the command-line option; keep a debug level given to the test.
     if (const char* level = std::getenv("GST_DEBUG"))
-        Options().gstDebugLevel = level;
-    Settings().general.VideoSink = "fakesink";
-    Settings().general.AudioSink = "fakesink";
+        TestOptions().gstDebugLevel = level;
+    TestSettings().general.VideoSink = "fakesink";
+    TestSettings().general.AudioSink = "fakesink";
     return RUN_ALL_TESTS();
 }

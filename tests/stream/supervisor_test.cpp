@@ -2,6 +2,7 @@
 // timeout/resync timers, driven without a pipeline.
 #include <gtest/gtest.h>
 
+#include "test_settings.h"
 #include "fake_stream_view.h"
 #include "stream/player.h"
 #include "stream/stream_supervisor.h"
@@ -25,7 +26,7 @@ class SupervisorTest : public testing::Test {
 protected:
     Player player;
     FakeStreamView view;
-    StreamSupervisor sup{player, view, Fast()};
+    StreamSupervisor sup{player, view, TestSettings(), TestOptions(), Fast()};
 };
 
 StreamInfo TracksInfo(std::vector<std::pair<int, std::string>> tracks) {

@@ -126,7 +126,7 @@ void AddSteps(std::vector<Step>& steps) {
     steps.push_back({"gauge sets the volume", [](MyMainFrame& frame) {
                          auto* gauge = XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge);
                          SendMouse(gauge, wxEVT_LEFT_DOWN, 40);
-                         Check(Settings().general.Volume == 40 && gauge->GetValue() == 40, "gauge at 40");
+                         Check(wxGetApp().settings.general.Volume == 40 && gauge->GetValue() == 40, "gauge at 40");
                          Check(std::abs(VolumeProperty(frame.player) - 0.4) < 1e-6, "\"Volume\" at 0.4");
                          bool silent = true;
                          Check(OverlayState(frame.player, &silent) == "VOLUME 40" && !silent,

@@ -76,7 +76,7 @@ void StepDriver::Tick() {
 void StepDriver::Finish(MyMainFrame* frame) {
     finished = true;
     index = steps.size();
-    Settings().general.ExpertMode = 1;
+    wxGetApp().settings.general.ExpertMode = 1;
     frame->Close();
 }
 

@@ -158,7 +158,7 @@ void AddStartupSteps(std::vector<Step>& steps) {
          }});
     // Power commands: questions answered through the message helper.
     steps.push_back({"power commands asked", [](MyMainFrame& frame) {
-                         Settings().general.ExpertMode = 0;
+                         wxGetApp().settings.general.ExpertMode = 0;
                          const size_t asked = g_messages.size();
                          g_answer = wxNO;
                          Check(!frame.PowerCommand(1), "declined shutdown is not sent");
@@ -172,7 +172,7 @@ void AddStartupSteps(std::vector<Step>& steps) {
     steps.push_back({"power commands in expert mode", [](MyMainFrame& frame) {
                          Check(!Requested(*g_sim, "/web/powerstate?newstate=1"),
                                "declined shutdown sent nothing");
-                         Settings().general.ExpertMode = 1;
+                         wxGetApp().settings.general.ExpertMode = 1;
                          const size_t before = g_messages.size();
                          for (int state : {3, 1, 0})
                              frame.PowerCommand(state);
@@ -189,7 +189,7 @@ void AddStartupSteps(std::vector<Step>& steps) {
     // Profile switch: the lists of the second receiver replace the first one's.
     steps.push_back({"switch to profile 2", [](MyMainFrame& frame) {
                          Check(frame.SwitchProfile(1), "switch to profile 2");
-                         Check(Settings().activeProfile == 1, "profile 2 active");
+                         Check(wxGetApp().settings.activeProfile == 1, "profile 2 active");
                          Check(frame.GetMenuBar()->IsChecked(XRCID("ID_MENUITEM_BOX2")), "profile 2 checked");
                          return true;
                      }});
@@ -220,7 +220,7 @@ void AddWrongPasswordSteps(std::vector<Step>& steps) {
     steps.push_back({"ask with a wrong password", [](MyMainFrame& frame) {
                          g_log = new RecordingLog;
                          new wxLogChain(g_log);
-                         Settings().ActiveProfile().Pass = "falsch";
+                         wxGetApp().settings.ActiveProfile().Pass = "falsch";
                          wxGetApp().Reconnect();
                          messagesBefore = g_messages.size();
                          frame.RefreshNowNext();

@@ -227,7 +227,7 @@ void AddPlaySteps() {
 
     // Double click with TV control: the receiver zaps along.
     g_steps.push_back(Do("activate with TV control", [](MyMainFrame& f) {
-        Settings().general.TVControl = 1;
+        wxGetApp().settings.general.TVControl = 1;
         Activate(f, g_bouquet[g_firstService + 2]);
     }));
     g_steps.push_back(WaitPlaying("activated service"));
@@ -240,7 +240,7 @@ void AddPlaySteps() {
         Check(f.currentServiceRef == ref, "current service follows the double click");
     }));
     g_steps.push_back(Do("activate without TV control", [](MyMainFrame& f) {
-        Settings().general.TVControl = 0;
+        wxGetApp().settings.general.TVControl = 0;
         Activate(f, g_bouquet[g_firstService + 3]);
     }));
     g_steps.push_back(WaitPlaying("service without TV control"));
@@ -293,8 +293,8 @@ void AddPlaySteps() {
 
     // No free tuner: the question, No restarts the previous stream.
     g_steps.push_back(Do("unplayable, answered No", [](MyMainFrame& f) {
-        Settings().general.TVControl = 0;
-        Settings().general.ExpertMode = 0;
+        wxGetApp().settings.general.TVControl = 0;
+        wxGetApp().settings.general.ExpertMode = 0;
         g_sim->SetFault("serviceplayable=False");
         g_answer = wxNO;
         Activate(f, g_bouquet[g_firstService + 1]);
@@ -313,7 +313,7 @@ void AddPlaySteps() {
     g_steps.push_back(Expect("no zap after No",
                              [](MyMainFrame&) { Check(Zaps().size() == g_zapsBefore, "No zaps nothing"); }));
     g_steps.push_back(Do("unplayable, expert mode", [](MyMainFrame& f) {
-        Settings().general.ExpertMode = 1;
+        wxGetApp().settings.general.ExpertMode = 1;
         Activate(f, g_bouquet[g_firstService + 1]);
     }));
     g_steps.push_back({"expert mode zaps the TV", [](MyMainFrame& f) {
@@ -321,7 +321,7 @@ void AddPlaySteps() {
                            if (zaps.size() == g_zapsBefore)
                                return false;
                            Check(g_messages.size() == g_messagesBefore, "expert mode asks nothing");
-                           Check(Settings().general.TVControl == 0, "TV control stays off");
+                           Check(wxGetApp().settings.general.TVControl == 0, "TV control stays off");
                            Check(zaps.size() == g_zapsBefore + 1 &&
                                      zaps.back() == RefOf(f, g_bouquet[g_firstService + 1]).utf8_string(),
                                  "expert mode zaps the TV");

@@ -1,6 +1,0 @@
-#include "core/options.h"
-
-StartOptions& Options() {
-    static StartOptions options;
-    return options;
-}
