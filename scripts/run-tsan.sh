@@ -23,6 +23,4 @@ export G_SLICE=always-malloc
 # messages) are left out, races between our code and any other thread are reported.
 export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ignore_noninstrumented_modules=1 halt_on_error=0 \
 exitcode=66 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
-# The stress test's 200 cycles take an hour under TSan; a few show the same paths.
-export TESSARO_STRESS_CYCLES=${TESSARO_STRESS_CYCLES:-20}
 ctest --test-dir "$build/tests/stream" --output-on-failure -j"$(nproc)" --timeout 1200 "$@"
