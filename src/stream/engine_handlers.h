@@ -1,7 +1,8 @@
 // Signal and bus handlers of the engine, connected by Player::Init with the
 // player's PlayerCore as their user data. The signal handlers run on GStreamer's
-// streaming threads, the bus watch on the GUI thread; they only change the
-// pipeline, write the stream facts and post StreamEvents.
+// streaming threads ("no-more-pads" also on the GUI thread, when the bus watch
+// reads the PMT), the bus watch on the GUI thread; they only change the pipeline,
+// write the stream facts and post StreamEvents.
 #pragma once
 
 #include <gst/gst.h>

@@ -1,5 +1,7 @@
 #include "stream/player_core.h"
 
+#include "stream/handoff.h"
+
 void PlayerCore::Post(StreamEventData data) {
     PostStreamEvent(eventTarget, StreamEvent{generation, std::move(data)});
 }
@@ -52,6 +54,7 @@ struct StateRequest {
 };
 
 void ApplyStateAsync(GstElement* element, gpointer data) {
+    TakeOver(data);
     const auto* request = static_cast<const StateRequest*>(data);
     const auto live =
         static_cast<long>(GPOINTER_TO_SIZE(g_object_get_qdata(G_OBJECT(element), LiveGeneration())));
@@ -66,9 +69,11 @@ void ForgetStateRequest(gpointer data) {
 } // namespace
 
 void PlayerCore::SetStateAsync(GstState state) {
-    if (elements.pipeline)
-        gst_element_call_async(elements.pipeline, ApplyStateAsync, new StateRequest{generation, state},
-                               ForgetStateRequest);
+    if (!elements.pipeline)
+        return;
+    auto* request = new StateRequest{generation, state};
+    HandOver(request);
+    gst_element_call_async(elements.pipeline, ApplyStateAsync, request, ForgetStateRequest);
 }
 
 void PlayerCore::EndStreamRequests() {

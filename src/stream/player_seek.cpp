@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 
+#include "stream/handoff.h"
 #include "stream/player.h"
 
 // One seek waiting for the demuxer. The probe's thread only reads `reported`; the
@@ -42,7 +43,20 @@ GstPadProbeReturn Hold(GstPad*, GstPadProbeInfo*, gpointer) {
     return GST_PAD_PROBE_OK;
 }
 
+// The user data of a GLib source or a probe: a reference of its own.
+RequestRef* HandedOver(const RequestRef& request) {
+    auto* ref = new RequestRef(request);
+    HandOver(ref);
+    return ref;
+}
+
+SeekRequest& TakenOver(gpointer data) {
+    TakeOver(data);
+    return **static_cast<RequestRef*>(data);
+}
+
 void ForgetRequest(gpointer data) {
+    TakeOver(data);
     delete static_cast<RequestRef*>(data);
 }
 
@@ -88,12 +102,12 @@ void CarryOut(SeekRequest& r, bool removeIdleProbe) {
 }
 
 gboolean ContinueSeek(gpointer data) {
-    CarryOut(**static_cast<RequestRef*>(data), false);
+    CarryOut(TakenOver(data), false);
     return G_SOURCE_REMOVE;
 }
 
 gboolean GiveUpWaiting(gpointer data) {
-    SeekRequest& r = **static_cast<RequestRef*>(data);
+    SeekRequest& r = TakenOver(data);
     r.safetyNet = 0; // this source ends with the call
     if (!r.reported.exchange(true))
         CarryOut(r, true);
@@ -102,9 +116,10 @@ gboolean GiveUpWaiting(gpointer data) {
 
 // Any thread: the probe runs where the pad becomes idle, or at once when it is.
 GstPadProbeReturn NoteIdle(GstPad*, GstPadProbeInfo*, gpointer data) {
+    TakeOver(data);
     const RequestRef& request = *static_cast<RequestRef*>(data);
     if (!request->reported.exchange(true))
-        g_idle_add_full(G_PRIORITY_DEFAULT, ContinueSeek, new RequestRef(request), ForgetRequest);
+        g_idle_add_full(G_PRIORITY_DEFAULT, ContinueSeek, HandedOver(request), ForgetRequest);
     return GST_PAD_PROBE_REMOVE;
 }
 
@@ -140,9 +155,9 @@ bool Player::Seek(std::int64_t target, bool keyUnit) {
         }
     }
     request->safetyNet = g_timeout_add_full(G_PRIORITY_DEFAULT, kIdleWaitMs, GiveUpWaiting,
-                                            new RequestRef(request), ForgetRequest);
+                                            HandedOver(request), ForgetRequest);
     request->idle =
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_IDLE, NoteIdle, new RequestRef(request), ForgetRequest);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_IDLE, NoteIdle, HandedOver(request), ForgetRequest);
     return true;
 }
 
