@@ -3,4 +3,3 @@
 bool ReceiverProfile::IsUsable() const {
     return !Name.empty() && !Host.empty() && !User.empty() && WPort != 0 && SPort != 0;
 }
-

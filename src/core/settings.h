@@ -42,8 +42,8 @@ struct AppSettings {
         int Rezap = 0;
         int EPGSimilar = 1;
         int StreamBuffer = 66;
-        long StreamBufferTime = 2;         // read only
-        wxString VideoSink = "xvimagesink"; // read only
+        long StreamBufferTime = 2;            // read only
+        wxString VideoSink = "xvimagesink";   // read only
         wxString AudioSink = "autoaudiosink"; // read only
     } general;
 

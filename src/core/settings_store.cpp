@@ -310,4 +310,3 @@ bool SaveSettingsTo(AppSettings& settings, const wxString& dataDir, bool resetTo
     std::string bytes;
     return SerialiseConfig(*config, bytes) && ReplaceFileAtomically(path, bytes);
 }
-

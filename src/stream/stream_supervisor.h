@@ -38,8 +38,8 @@ class StreamSupervisor {
 public:
     // The settings and options are the live ones, read on the GUI thread: each stream
     // start takes its copy of them.
-    StreamSupervisor(Player& player, StreamView& view, const AppSettings& settings, const StartOptions& options,
-                     SupervisorIntervals intervals = {});
+    StreamSupervisor(Player& player, StreamView& view, const AppSettings& settings,
+                     const StartOptions& options, SupervisorIntervals intervals = {});
 
     // Events of a stream that was stopped meanwhile schedule no resync.
     void OnStreamEvent(const StreamEvent& event);

@@ -285,6 +285,8 @@ private:
     AppContext& context;
     AppSettings& settings;
     std::uint64_t zapGeneration = 0;
+    // The X11 window last handed to the player (a new one after the panel was re-created).
+    std::uintptr_t handedVideoWindow = 0;
     std::uint64_t profileGeneration = 0;
     wxString pendingNote;
     // Declared last: destroyed first, so that no reply reaches a half-destroyed window.

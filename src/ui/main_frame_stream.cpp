@@ -57,10 +57,9 @@ void MyMainFrame::TakeVideoPanelHandle() {
     if (!gdk_window_ensure_native(window))
         return;
     const guintptr xid = gdk_x11_window_get_xid(window);
-    static guintptr handed = 0;
-    if (xid == 0 || xid == handed)
+    if (xid == 0 || xid == handedVideoWindow)
         return;
-    handed = xid;
+    handedVideoWindow = xid;
     player.SetVideoWindowHandle(0, xid);
     if (player.VideoMode() == 0)
         player.AttachVideoWindow(0);
@@ -104,6 +103,8 @@ void MyMainFrame::OnPlayPause(wxCommandEvent&) {
 }
 
 void MyMainFrame::OnStop(wxCommandEvent&) {
+    // A zap still waiting for the receiver must not start its stream after a stop.
+    ++zapGeneration;
     StopStreaming();
 }
 

@@ -60,4 +60,3 @@ int NeighbourService(const std::vector<SiblingInfo>& siblings, int current, bool
 // The previous/next marker from `current` with wrap; -1 when the walk comes back
 // to where it started without meeting one.
 int NeighbourMarker(const std::vector<SiblingInfo>& siblings, int current, bool forward);
-

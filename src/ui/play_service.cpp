@@ -207,7 +207,8 @@ wxString MyMainFrame::RecordingSource(const MovieItemData& item) {
 }
 
 void MyMainFrame::ShowPicon() {
-    const wxString file = Paths().programDir + "pic" + wxFILE_SEP_PATH + ServiceRef(currentServiceRef).PiconName();
+    const wxString file =
+        Paths().programDir + "pic" + wxFILE_SEP_PATH + ServiceRef(currentServiceRef).PiconName();
     wxBitmap bitmap;
     if (wxFileName::FileExists(file))
         bitmap.LoadFile(file, wxBITMAP_TYPE_PNG);

@@ -123,16 +123,16 @@ void AddSteps(std::vector<Step>& steps) {
                                "screenshot has the picture's size");
                          return true;
                      }});
-    steps.push_back({"gauge sets the volume", [](MyMainFrame& frame) {
-                         auto* gauge = XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge);
-                         SendMouse(gauge, wxEVT_LEFT_DOWN, 40);
-                         Check(wxGetApp().settings.general.Volume == 40 && gauge->GetValue() == 40, "gauge at 40");
-                         Check(std::abs(VolumeProperty(frame.player) - 0.4) < 1e-6, "\"Volume\" at 0.4");
-                         bool silent = true;
-                         Check(OverlayState(frame.player, &silent) == "VOLUME 40" && !silent,
-                               "volume text shown");
-                         return true;
-                     }});
+    steps.push_back(
+        {"gauge sets the volume", [](MyMainFrame& frame) {
+             auto* gauge = XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge);
+             SendMouse(gauge, wxEVT_LEFT_DOWN, 40);
+             Check(wxGetApp().settings.general.Volume == 40 && gauge->GetValue() == 40, "gauge at 40");
+             Check(std::abs(VolumeProperty(frame.player) - 0.4) < 1e-6, "\"Volume\" at 0.4");
+             bool silent = true;
+             Check(OverlayState(frame.player, &silent) == "VOLUME 40" && !silent, "volume text shown");
+             return true;
+         }});
     steps.push_back({"middle button mutes and unmutes", [](MyMainFrame& frame) {
                          wxWindow* panel = frame.FindWindow(XRCID("ID_VIDEOWINDOW"));
                          SendMouse(panel, wxEVT_MIDDLE_DOWN, 10);

@@ -8,9 +8,9 @@
 #include <wx/dcscreen.h>
 #include <wx/filename.h>
 
+#include "app/splash_frame.h"
 #include "core/message.h"
 #include "core/settings.h"
-#include "app/splash_frame.h"
 #include "e2sim_fixture.h"
 #include "mini_json.h"
 #include "ui/main_frame.h"

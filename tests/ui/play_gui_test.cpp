@@ -32,6 +32,7 @@
 #include "mini_json.h"
 #include "stream/player.h"
 #include "ui/main_frame.h"
+#include "ui/main_stream_view.h"
 #include "ui/video_frame.h"
 #include "x11_capture.h"
 
@@ -462,6 +463,19 @@ void AddSlowSteps() {
         const std::vector<std::string> zaps = Zaps();
         Check(!zaps.empty() && zaps.back() == kSlowSecond,
               "the receiver was zapped to the second service last");
+    }));
+    // Stop while a zap waits for the receiver: the zap's answer starts nothing.
+    g_steps.push_back(Do("zap, then stop at once", [](MyMainFrame& f) {
+        ZapTo(f, kSlowFirst);
+        wxCommandEvent stop(wxEVT_TOOL, XRCID("ID_TOOL_STOP"));
+        f.GetEventHandler()->ProcessEvent(stop);
+        g_slowStart = Clock::now();
+    }));
+    g_steps.push_back(
+        {"the zap's answer has come",
+         [](MyMainFrame&) { return Clock::now() - g_slowStart > std::chrono::milliseconds(5000); }, 20});
+    g_steps.push_back(Expect("nothing plays after the stop", [](MyMainFrame& f) {
+        Check(!f.streamPlaying && !PipelineStarted(f.player), "the stop holds");
     }));
     g_steps.push_back(Do("programme information refresh", [](MyMainFrame& f) {
         f.RefreshNowNext();

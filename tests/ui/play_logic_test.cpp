@@ -28,7 +28,8 @@ TEST(PlayAddress, LiveUrlEscapesTheReference) {
 // The address ends up in GStreamer's error texts and so in the log: the credentials
 // go to the source apart.
 TEST(PlayAddress, RecordingUrlCarriesEscapedPathButNoCredentials) {
-    EXPECT_EQ(RecordingStreamUrl(Profile(), "media/hdd/movie/x.ts"), "http://box:80/file?file=/media%2Fhdd%2Fmovie%2Fx.ts");
+    EXPECT_EQ(RecordingStreamUrl(Profile(), "media/hdd/movie/x.ts"),
+              "http://box:80/file?file=/media%2Fhdd%2Fmovie%2Fx.ts");
     ReceiverProfile secure = Profile();
     secure.Https = 1;
     secure.Pass = "a@b:c";
