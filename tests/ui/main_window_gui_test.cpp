@@ -131,9 +131,10 @@ bool NowNextShown(MyMainFrame& frame) {
            next->GetLabel() != "Folgende Sendung" && !next->GetLabel().empty();
 }
 
-// Counts of the bouquet folders shown, against the data set's.
+// Counts of the bouquet folders shown, against the data set's (read once: the large data
+// set takes the simulator a while to write, and the step polls).
 bool BouquetsShown(MyMainFrame& frame, const E2SimProcess& sim) {
-    const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
+    static const Json dataset = Json::Parse(sim.SimGet("/sim/dataset"));
     MyTreeCtrl& tree = *frame.Tree();
     return tree.GetChildrenCount(tree.FolderItem(MyTreeCtrl::kTvBouquets), false) ==
                dataset["tv_bouquets"].items.size() &&
