@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include <algorithm>
+#include <thread>
 
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -210,6 +211,11 @@ ReceiverClient& MyApp::Client() {
 }
 
 void MyApp::Reconnect() {
+    if (receiverClient) {
+        // Its transfers are cancelled at once, but joining its workers can take up to a
+        // second: the old client goes on a thread of its own, not on this one.
+        std::thread([old = std::move(receiverClient)]() mutable { old.reset(); }).detach();
+    }
     const ReceiverConnection connection = ConnectionOf(settings, options.debugDump, Paths().dataDir);
     // Replies reach the GUI thread through the application's pending-call queue.
     receiverClient = std::make_unique<ReceiverClient>(

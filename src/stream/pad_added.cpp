@@ -361,7 +361,7 @@ GstPad* EnsureSubtitleSelector(PlaybackPipeline& p) {
 }
 
 int NextSlot(int count) {
-    return count < StreamInfo::kTrackSlots - 1 ? count : StreamInfo::kTrackSlots - 1;
+    return count < StreamInfo::kCountedTracks ? count : StreamInfo::kCountedTracks;
 }
 
 void LinkVideo(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
@@ -403,7 +403,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
         StreamInfo& info = b.core.info;
         ++info.linked;
         info.audio[index] = slot;
-        if (info.audioCount <= 24)
+        if (info.audioCount < StreamInfo::kCountedTracks)
             ++info.audioCount;
     }
     b.core.Post(stream_event::AudioAdded{pid, kind});
@@ -436,7 +436,7 @@ void LinkSubtitles(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqS
             slot.type = entry.type;
             slot.language = entry.language;
         }
-    if (info.subtitleCount <= 24)
+    if (info.subtitleCount < StreamInfo::kCountedTracks)
         ++info.subtitleCount;
 }
 

@@ -84,6 +84,8 @@ struct ThroughputStats {
 
 struct StreamInfo {
     static constexpr int kTrackSlots = 26;
+    // The last slot takes every further track and is never counted.
+    static constexpr int kCountedTracks = kTrackSlots - 1;
 
     int expected = 0;
     int linked = 0;
