@@ -81,6 +81,7 @@ bool MyApp::OnInit() {
     RegisterResources();
     RemoveStaleUpdate();
 
+    Player::PrepareInBackground(options.gstDebugLevel.utf8_string());
     player = std::make_unique<Player>();
     context = std::make_unique<AppContext>(AppContext{settings, options, *this, *this, *player});
     Reconnect();

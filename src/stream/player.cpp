@@ -1,5 +1,8 @@
 #include "stream/player.h"
 
+#include <mutex>
+#include <thread>
+
 #include <gst/mpegts/mpegts.h>
 #include <gst/video/videooverlay.h>
 #include <wx/intl.h>
@@ -63,16 +66,27 @@ bool FeatureInstalled(const char* name) {
 
 // GStreamer reads its environment once, in gst_init; a second player's set-up must
 // not write it while the first one's threads run.
+void SetGStreamerEnvironment(const std::string& debugLevel) {
+    static std::once_flag set;
+    std::call_once(set, [&] {
+        wxSetEnv("GST_DEBUG_NO_COLOR", "1");
+        wxSetEnv("GST_DEBUG", wxString::FromUTF8(debugLevel.c_str()));
+        wxSetEnv("GST_PLUGIN_PATH", Paths().programDir + "plugins");
+    });
+}
+
+// Whoever comes second waits for the first: the start-up's early thread or a player.
+void InitGStreamer() {
+    static std::once_flag done;
+    std::call_once(done, [] {
+        gst_init(nullptr, nullptr);
+        gst_mpegts_initialize();
+    });
+}
+
 void PrepareGStreamer(const StreamSettings& settings) {
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    wxSetEnv("GST_DEBUG_NO_COLOR", "1");
-    wxSetEnv("GST_DEBUG", wxString::FromUTF8(settings.gstDebugLevel.c_str()));
-    wxSetEnv("GST_PLUGIN_PATH", Paths().programDir + "plugins");
-    gst_init(nullptr, nullptr);
-    gst_mpegts_initialize();
+    SetGStreamerEnvironment(settings.gstDebugLevel);
+    InitGStreamer();
 }
 
 GstElement* Unbounded(const char* name) {
@@ -187,6 +201,11 @@ wxString MissingPluginsMessage(const std::vector<wxString>& missing) {
     text += "\n";
     text += _(L"Bitte die GStreamer-Installation überprüfen...");
     return text;
+}
+
+void Player::PrepareInBackground(const std::string& gstDebugLevel) {
+    SetGStreamerEnvironment(gstDebugLevel);
+    std::thread([] { InitGStreamer(); }).detach();
 }
 
 bool Player::Init(const StreamSettings& settings, wxWindow* parent) {

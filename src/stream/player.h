@@ -39,6 +39,10 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
+    // Sets GStreamer's environment and reads its plug-in registry on a thread of its
+    // own (a first start scans every plug-in, half a second and more), so that Init
+    // finds it ready. On the GUI thread, once, before any player's Init.
+    static void PrepareInBackground(const std::string& gstDebugLevel);
     // Prepares GStreamer, checks the plug-ins the settings name and builds the fixed
     // pipeline. On missing plug-ins shows the error over parent and returns false.
     bool Init(const StreamSettings& settings, wxWindow* parent = nullptr);
