@@ -289,6 +289,8 @@ private:
     std::uintptr_t handedVideoWindow = 0;
     std::uint64_t profileGeneration = 0;
     wxString pendingNote;
+    std::array<bool, 2> providersLoading{}; // TV, radio providers asked for on demand
+    bool closing = false;                   // the close sequence ran
     // Declared last: destroyed first, so that no reply reaches a half-destroyed window.
     ReplyLifetime lifetime;
 };

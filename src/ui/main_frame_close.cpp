@@ -42,6 +42,10 @@ void MyMainFrame::OnClose(wxCloseEvent& event) {
         return;
     }
     startupTimer.Stop();
+    // The window goes in the next idle time: answers still on their way, and requests
+    // that timers would still send, must not reach it meanwhile.
+    closing = true;
+    lifetime = ReplyLifetime();
     // Whenever a pipeline exists: its sinks must let go of the windows before they go,
     // also when the program ends right after a first-start configuration.
     SettlePipelineForExit(player);

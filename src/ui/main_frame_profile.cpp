@@ -49,6 +49,7 @@ bool MyMainFrame::SwitchProfile(int index) {
     // Replies of the old receiver (lists, EPG, a zap) are dropped from here on.
     ++profileGeneration;
     ++zapGeneration;
+    providersLoading = {};
     context.receiver.Reconnect();
     GetMenuBar()->Check(XRCID(kProfileMenuItems[index]), true);
     ShowPending(wxString::Format(_("Verbinde mit %s..."), settings.ActiveProfile().Name));

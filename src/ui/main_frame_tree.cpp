@@ -143,8 +143,13 @@ void MyMainFrame::OnTreeRightClick(wxTreeEvent& event) {
 }
 
 void MyMainFrame::LoadProvidersOnDemand(int kind, const wxString& busyText) {
+    // A second click while the list is on its way would add it twice.
+    bool& loading = providersLoading[kind == 0 ? 0 : 1];
+    if (loading)
+        return;
+    loading = true;
     ShowPending(busyText);
-    LoadServiceList(kind, false);
+    LoadServiceList(kind, false, [&loading](const WebReply*) { loading = false; });
 }
 
 void MyMainFrame::OnTreeExpanding(wxTreeEvent& event) {
