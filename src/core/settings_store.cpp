@@ -234,16 +234,6 @@ bool EnsureDirectory(const wxString& dir) {
 
 } // namespace
 
-wxString SettingsFilePath() {
-    if (Paths().dataDir.empty())
-        InitPaths();
-    return Paths().dataDir + kSettingsFile;
-}
-
-bool IsProxyUsable(const AppSettings::Proxy& proxy) {
-    return proxy.IsComplete();
-}
-
 void ResetSettingsToDefaults(AppSettings& s) {
     const AppSettings defaults;
     const int rezap = s.general.Rezap;
@@ -281,7 +271,7 @@ int LoadSettingsFrom(AppSettings& settings, StartOptions& options, const wxStrin
     ReadOthers(source, loaded);
     loaded.profileCount = ReadProfiles(source, loaded);
     CorrectRanges(loaded);
-    loaded.proxyUsable = IsProxyUsable(loaded.proxy);
+    loaded.proxyUsable = loaded.proxy.IsComplete();
     if (!loaded.proxyUsable)
         loaded.proxy.Mode = false;
     settings = loaded;

@@ -9,9 +9,6 @@
 #include "core/options.h"
 #include "core/settings.h"
 
-// Data directory + "tessaro.cfg".
-wxString SettingsFilePath();
-
 // Reads dataDir + "tessaro.cfg" into `settings`. Returns the number of usable profiles,
 // or 0 when the program must be configured first (no file, or the default profile on
 // "127.0.0.1").
@@ -25,9 +22,6 @@ bool SaveSettingsTo(AppSettings& settings, const wxString& dataDir, bool resetTo
 // The values a first start writes (profile slot 1 is the "Tunerbox" example on
 // 127.0.0.1). Rezap, RCType and the main-window position keep their values.
 void ResetSettingsToDefaults(AppSettings& settings);
-
-// proxyUsable: host, user and password set and a port.
-bool IsProxyUsable(const AppSettings::Proxy& proxy);
 
 // True when the host is a dotted IPv4 address or a name that resolves to one.
 using HostResolver = std::function<bool(const wxString& host)>;

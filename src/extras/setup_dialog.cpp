@@ -53,7 +53,7 @@ void MySetupDialog::OnApply(wxCommandEvent&) {
     // A port text that is no number is only checked while the proxy is on.
     if (candidate.proxy.Port < 0)
         candidate.proxy.Port = 0;
-    candidate.proxyUsable = IsProxyUsable(candidate.proxy);
+    candidate.proxyUsable = candidate.proxy.IsComplete();
 
     const AppSettings previous = settings;
     settings = candidate;

@@ -5,7 +5,6 @@
 #include "core/paths.h"
 #include "core/settings.h"
 #include "ui/main_frame.h"
-#include "ui/startup_sequence.h"
 #include "webif/service_list.h"
 #include "webif/service_ref.h"
 

@@ -18,7 +18,6 @@
 #include "ui/fullscreen_frame.h"
 #include "ui/main_frame.h"
 #include "ui/main_stream_view.h"
-#include "ui/startup_sequence.h"
 #include "ui/video_frame.h"
 #include "webif/state_queries.h"
 #include "webif/web_commands.h"

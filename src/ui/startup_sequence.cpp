@@ -78,10 +78,6 @@ int ItemTypeOfReference(const wxString& ref, int unchanged) {
     return kind == kKindFolder ? unchanged : kind;
 }
 
-void LogUnreadableAnswer(const std::string& command) {
-    wxLogError(_("Unlesbare Antwort des Receivers auf \"%s\""), wxString::FromUTF8(command.c_str()));
-}
-
 void StartupSequence::Start() {
     // Device information: the only request without a visible step.
     host_.Request(DeviceInfoCommand(), [this](const WebReply& reply) { OnDeviceInfo(reply); });

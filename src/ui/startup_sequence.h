@@ -44,10 +44,6 @@ int SplashGaugeRange(int resourceRange, bool skipReceiverState, bool tvProviders
 // "1:0:2" radio (2); any other reference keeps `unchanged`.
 int ItemTypeOfReference(const wxString& ref, int unchanged);
 
-// Logs that the receiver's answer to `command` could not be read (malformed, truncated,
-// another root): a clear error instead of silently empty data.
-void LogUnreadableAnswer(const std::string& command);
-
 struct StartupConfig {
     bool skipReceiverState = false;
     wxString startServiceRef;

@@ -50,6 +50,10 @@ struct WebReply {
     bool Ok() const { return curlCode == 0 && (status == 200 || status == 204); }
 };
 
+// Logs that the receiver's answer to `command` could not be read (malformed, truncated,
+// another root): a clear error instead of silently empty data.
+void LogUnreadableAnswer(const std::string& command);
+
 // A window's lifetime as reply handlers see it: a member of the window; replies queued
 // for it are dropped once the window (and with it this object) is destroyed.
 class ReplyLifetime {

@@ -1,5 +1,6 @@
 // Pure parts of the receiver client: addresses, status texts, proxy rule, body decoding.
 #include <wx/intl.h>
+#include <wx/log.h>
 
 #include "webif/receiver_client.h"
 
@@ -60,4 +61,8 @@ wxString DecodeAnswerBody(const std::string& bytes) {
     if (text.empty())
         text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
     return text;
+}
+
+void LogUnreadableAnswer(const std::string& command) {
+    wxLogError(_("Unlesbare Antwort des Receivers auf \"%s\""), wxString::FromUTF8(command.c_str()));
 }
