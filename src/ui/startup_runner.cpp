@@ -23,24 +23,25 @@ namespace {
 constexpr int kStepPauseMs = 250;
 } // namespace
 
+// A step's work runs while its text is shown; the next step's text (or the end)
+// waits until the pause is over. A quick step still shows for the whole pause, and a
+// slow one (a large list) costs its own time instead of its time plus the pause.
 class StartupRunner::Host : public StartupHost {
 public:
     Host(MySplashFrame& splash, MyMainFrame& frame, AppContext& context)
         : splash(splash), frame(frame), context(context) {
-        pause.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-            // The continuation may start the next pause; take it out first.
-            Continue next = std::move(afterPause);
-            afterPause = nullptr;
-            if (next)
-                next();
-        });
+        pause.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnPauseOver(); });
     }
 
     void Step(const wxString& text, Continue next) override {
+        if (pause.IsRunning()) {
+            waitingText = text;
+            waiting = std::move(next);
+            return;
+        }
         splash.Step(text);
-        // The pause lets the splash window show each step; the loop keeps running.
-        afterPause = std::move(next);
         pause.StartOnce(kStepPauseMs);
+        next();
     }
     void Request(const std::string& command, ReplyDone done) override {
         context.receiver.Client().Request(command, lifetime.Token(), std::move(done));
@@ -71,14 +72,36 @@ public:
         frame.SelectCurrentServiceItem();
         frame.PlayCurrentService();
     }
-    void Finished(bool completed) override;
+    void Finished(bool completed) override {
+        // A failure ends at once: its message box has been answered already.
+        if (completed && pause.IsRunning()) {
+            finishWaiting = true;
+            return;
+        }
+        End(completed);
+    }
 
 private:
+    void OnPauseOver() {
+        if (finishWaiting) {
+            finishWaiting = false;
+            return End(true);
+        }
+        // The work may start the next pause; take it out first.
+        Continue next = std::move(waiting);
+        waiting = nullptr;
+        if (next)
+            Step(waitingText, std::move(next));
+    }
+    void End(bool completed);
+
     MySplashFrame& splash;
     MyMainFrame& frame;
     AppContext& context;
     wxTimer pause;
-    Continue afterPause;
+    wxString waitingText;
+    Continue waiting;
+    bool finishWaiting = false;
     ReplyLifetime lifetime;
 };
 
@@ -110,7 +133,7 @@ void StartupRunner::Host::ShowStartMode(int startMode) {
     }
 }
 
-void StartupRunner::Host::Finished(bool completed) {
+void StartupRunner::Host::End(bool completed) {
     context.windows.ForgetSplash();
     // Deferred: this object belongs to the splash window, which goes in the next idle time.
     splash.Destroy();

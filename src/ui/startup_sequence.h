@@ -62,8 +62,8 @@ public:
     using ListDone = std::function<void(const WebReply* failure)>;
 
     virtual ~StartupHost() = default;
-    // Advances the gauge and shows the (untranslated) step text; `next` runs after a
-    // short pause in which the window repaints.
+    // Advances the gauge and shows the (untranslated) step text; `next` is the step's
+    // work. Each text stays up for a short pause, however quick the work is.
     virtual void Step(const wxString& text, Continue next) = 0;
     virtual void Request(const std::string& command, ReplyDone done) = 0;
     // Shows why a request failed (a message box over the splash window).

@@ -300,7 +300,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = {"tessaro"};
     if (g_scenario == "wrongpass")
         args.push_back("-v");
-    RunProgram(home, args, new ScenarioApp(driver, 100));
+    // The benchmarks poll finely: the poll interval is part of the figure they print.
+    const int pollMs = g_scenario.rfind("bench", 0) == 0 ? 10 : 100;
+    RunProgram(home, args, new ScenarioApp(driver, pollMs));
 
     const bool mainWindowShown = driver.mainWindowReady != Clock::time_point{};
     const double startupMs =
