@@ -42,6 +42,7 @@ struct AppSettings {
         int Rezap = 0;
         int EPGSimilar = 1;
         int StreamBuffer = 66;
+        int Subtitles = 0;                    // DVB subtitles shown when a stream has them
         long StreamBufferTime = 2;            // read only
         wxString VideoSink = "xvimagesink";   // read only
         wxString AudioSink = "autoaudiosink"; // read only

@@ -69,6 +69,7 @@ void ReadGeneral(const wxFileConfig& c, AppSettings::General& g) {
     ReadInto(c, "/GENERAL/Rezap", g.Rezap);
     ReadInto(c, "/GENERAL/EPGSimilar", g.EPGSimilar);
     ReadInto(c, "/GENERAL/StreamBuffer", g.StreamBuffer);
+    ReadInto(c, "/GENERAL/Subtitles", g.Subtitles);
     ReadInto(c, "/GENERAL/StreamBufferTime", g.StreamBufferTime);
     ReadInto(c, "/GENERAL/VideoSink", g.VideoSink);
     ReadInto(c, "/GENERAL/AudioSink", g.AudioSink);
@@ -168,6 +169,7 @@ void WriteGeneral(wxFileConfig& c, const AppSettings::General& g) {
     c.Write("/GENERAL/Rezap", g.Rezap);
     c.Write("/GENERAL/EPGSimilar", g.EPGSimilar);
     c.Write("/GENERAL/StreamBuffer", g.StreamBuffer);
+    c.Write("/GENERAL/Subtitles", g.Subtitles);
 }
 
 void WriteOthers(wxFileConfig& c, const AppSettings& s) {

@@ -1,6 +1,7 @@
 #include "stream/audio_controls.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include <gst/gst.h>
 #include <wx/intl.h>
@@ -74,9 +75,47 @@ void ApplyClockVisible(Player& player, bool visible) {
                        [&](GstElement* e) { g_object_set(e, "silent", visible ? FALSE : TRUE, nullptr); });
 }
 
-void ApplySubtitles(Player& player, bool on) {
-    player.WithElement(&PlaybackPipeline::subtitleOverlay,
-                       [&](GstElement* e) { g_object_set(e, "enable", on ? TRUE : FALSE, nullptr); });
+bool SelectSubtitles(Player& player, int pid) {
+    player.ChangeSettings([&](StreamSettings& s) {
+        s.subtitles = pid != 0;
+        s.subtitlePid = pid;
+    });
+    PlayerCore& core = player.Core();
+    std::lock_guard chain(core.chainMutex);
+    GstPad* pad = nullptr;
+    {
+        std::lock_guard lock(core.infoMutex);
+        const StreamInfo& info = core.info;
+        for (int i = 0; pid != 0 && i < std::min(info.subtitleCount, StreamInfo::kTrackSlots); ++i)
+            if (info.subtitles[i].pid == pid && info.subtitles[i].selectorPad)
+                pad = info.subtitles[i].selectorPad;
+    }
+    // The chain lock keeps the pad alive: slots are only emptied while it is held.
+    const PlaybackPipeline& p = core.elements;
+    if (pad && p.subtitleInputSelector)
+        g_object_set(p.subtitleInputSelector, "active-pad", pad, nullptr);
+    if (p.subtitleOverlay)
+        g_object_set(p.subtitleOverlay, "enable", pad ? TRUE : FALSE, nullptr);
+    return pid == 0 || pad;
+}
+
+std::vector<SubtitleChoice> SubtitleChoices(const StreamInfo& info, const StreamSettings& settings) {
+    std::vector<SubtitleChoice> choices;
+    const int count = std::min(info.subtitleCount, StreamInfo::kTrackSlots);
+    for (int i = 0; i < count; ++i) {
+        const SubtitleTrackSlot& slot = info.subtitles[i];
+        if (!slot.pad)
+            continue;
+        wxString label;
+        for (size_t c = 0; c < 3; ++c) {
+            const unsigned char letter = c < slot.language.size() ? slot.language[c] : 0;
+            label += std::isalpha(letter) ? wxUniChar(letter) : wxUniChar('?');
+        }
+        // Without a choice of its own the stream shows the first one linked.
+        const bool shown = settings.subtitlePid == slot.pid || (settings.subtitlePid == 0 && choices.empty());
+        choices.push_back({slot.pid, label, settings.subtitles && shown});
+    }
+    return choices;
 }
 
 int FindAudioSlot(const Player& player, int pid, int count) {

@@ -3,7 +3,12 @@
 // the live equalizer, picture balance, deinterlacing, clock and subtitles.
 #pragma once
 
+#include <vector>
+
 #include <wx/string.h>
+
+#include "stream/stream_info.h"
+#include "stream/stream_settings.h"
 
 class ChoiceView;
 class Player;
@@ -42,7 +47,20 @@ void ApplyVideoBalance(Player& player, double brightness, double contrast, doubl
 // "DeInterlace" mode 0 (automatic) when on, else 2 (off).
 void ApplyDeinterlace(Player& player, bool on);
 void ApplyClockVisible(Player& player, bool visible);
-void ApplySubtitles(Player& player, bool on);
+
+// Shows the DVB subtitle stream with this PID ("SubtitleInputSelector"'s active pad,
+// "SubtitleOverlay"'s "enable"), or none for 0; the stream's settings keep the choice
+// for chains built later. False when no linked subtitle stream has the PID.
+bool SelectSubtitles(Player& player, int pid);
+
+// An entry of a subtitle menu: the stream's three-letter language, each missing letter
+// as "?", and whether it is the stream shown.
+struct SubtitleChoice {
+    int pid = 0;
+    wxString label;
+    bool checked = false;
+};
+std::vector<SubtitleChoice> SubtitleChoices(const StreamInfo& info, const StreamSettings& settings);
 
 // Index of the audio slot playing pid among the first `count` slots, -1 if none.
 int FindAudioSlot(const Player& player, int pid, int count);

@@ -183,7 +183,51 @@ void UpdateStats(PlayerCore& core, GstBuffer* buffer) {
     core.Post(stream_event::Statistics{});
 }
 
+// The demuxer adds its pads before it posts the table: the slots already linked
+// take the subtitle facts, and the languages their tags did not bring, by PID.
+void CompleteLinkedSlots(StreamInfo& info, const PmtSummary& summary) {
+    for (auto& slot : info.subtitles)
+        for (const auto& entry : summary.subtitles)
+            if (slot.pad && slot.pid == entry.pid) {
+                slot.type = entry.type;
+                slot.language = entry.language;
+            }
+    for (auto& slot : info.audio)
+        for (const auto& track : summary.tracks)
+            if (slot.pad && slot.pid == track.pid && slot.language.empty())
+                slot.language = track.language;
+}
+
+// The demuxer announces the programme's streams before it adds their pads, so
+// the count to expect is known from the first pad on (the PMT itself is posted
+// after the pads). Runs on the demuxer's streaming thread.
+void HandleStreamCollection(PlayerCore& core, GstMessage* message) {
+    if (GST_MESSAGE_SRC(message) != GST_OBJECT(core.elements.demuxer))
+        return;
+    GstStreamCollection* collection = nullptr;
+    gst_message_parse_stream_collection(message, &collection);
+    if (!collection)
+        return;
+    int expected = 0;
+    for (guint i = 0; i < gst_stream_collection_get_size(collection); ++i) {
+        GstCaps* caps = gst_stream_get_caps(gst_stream_collection_get_stream(collection, i));
+        if (!caps)
+            continue;
+        gchar* text = gst_caps_to_string(caps);
+        expected += IsCountedKind(KindFromCaps(text ? text : "")) ? 1 : 0;
+        g_free(text);
+        gst_caps_unref(caps);
+    }
+    gst_object_unref(collection);
+    std::lock_guard lock(core.infoMutex);
+    core.info.expected = expected;
+}
+
 } // namespace
+
+std::string StreamsLine(int linked, int expected) {
+    return "Streams: " + std::to_string(linked) + " / " + std::to_string(expected);
+}
 
 void HandlePmtMessage(PlayerCore& core, GstMessage* message) {
     GstMpegtsSection* section = gst_message_parse_mpegts_section(message);
@@ -193,6 +237,8 @@ void HandlePmtMessage(PlayerCore& core, GstMessage* message) {
     const int wanted = WantedProgramme(core);
     if (pmt && (wanted < 0 || wanted == section->subtable_extension)) {
         core.Log(kLogDebug, "PMT changed");
+        int linked = 0;
+        bool recount = false;
         const PmtSummary summary = ReadPmt(PmtEntries(pmt));
         for (const auto& line : summary.logLines)
             core.Log(kLogDebug, TrimmedRight(line));
@@ -200,18 +246,16 @@ void HandlePmtMessage(PlayerCore& core, GstMessage* message) {
             std::lock_guard lock(core.infoMutex);
             StreamInfo& info = core.info;
             // The table describes the whole programme: a new version replaces the count.
+            recount = info.expected != summary.expected;
             info.expected = summary.expected;
             info.pmtSubtitles = summary.subtitles;
-            // The demuxer adds its pads before it posts the table: complete the slots already linked.
-            for (auto& slot : info.subtitles)
-                for (const auto& entry : summary.subtitles)
-                    if (slot.pad && slot.pid == entry.pid) {
-                        slot.type = entry.type;
-                        slot.language = entry.language;
-                    }
+            CompleteLinkedSlots(info, summary);
             if (summary.hasTeletext)
                 info.teletext = summary.teletext;
+            linked = info.linked;
         }
+        if (recount)
+            core.Log(kLogInfo, StreamsLine(linked, summary.expected));
         CheckAllPadsLinked(core);
     }
     gst_mpegts_section_unref(section);
@@ -288,11 +332,13 @@ void RaiseEosOnUnderrun(GstElement*, gpointer data) {
 }
 
 GstBusSyncReply OnBusSync(GstBus*, GstMessage* message, gpointer data) {
+    PlayerCore& core = *static_cast<PlayerCore*>(data);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_COLLECTION)
+        HandleStreamCollection(core, message);
     // The sink asks from its streaming thread and waits for the answer.
     if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ELEMENT ||
         !gst_is_video_overlay_prepare_window_handle_message(message))
         return GST_BUS_PASS;
-    PlayerCore& core = *static_cast<PlayerCore*>(data);
     AttachVideoWindowTo(core, GST_ELEMENT(GST_MESSAGE_SRC(message)), core.videoMode);
     // A sync handler that drops a message owns it; kept, it would hold the sink.
     gst_message_unref(message);

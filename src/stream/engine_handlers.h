@@ -5,6 +5,8 @@
 // write the stream facts and post StreamEvents.
 #pragma once
 
+#include <string>
+
 #include <gst/gst.h>
 
 struct AudioTrackSlot;
@@ -14,13 +16,16 @@ void OnPadAdded(GstElement* demuxer, GstPad* pad, gpointer core);
 void OnPadRemoved(GstElement* demuxer, GstPad* pad, gpointer core);
 void OnNoMorePads(GstElement* demuxer, gpointer core);
 void OnSourceHandoff(GstElement* identity, GstBuffer* buffer, gpointer core);
-// Synchronous, on the posting thread: only the video sink asking for its window.
+// Synchronous, on the posting thread: the video sink asking for its window, and the
+// demuxer's stream collection (the count of streams to expect).
 GstBusSyncReply OnBusSync(GstBus* bus, GstMessage* message, gpointer core);
 // The bus watch (GUI thread); leaves the message to the caller.
 gboolean OnBusWatch(GstBus* bus, GstMessage* message, gpointer core);
 
 // From the PMT section the demuxer posts: fills expected counts and descriptors.
 void HandlePmtMessage(PlayerCore& core, GstMessage* message);
+// "Streams: linked / expected".
+std::string StreamsLine(int linked, int expected);
 // The no-more-pads rule: with linked == expected - (expected > 1), signal it.
 void CheckAllPadsLinked(PlayerCore& core);
 // Audio tags of a tag message, for the slot that the pad belongs to.

@@ -1,6 +1,8 @@
 #include "stream/gst_helpers.h"
 
-GstElement* MakeElement(std::initializer_list<const char*> factories, const char* name) {
+#include <gst/tag/tag.h>
+
+GstElement* MakeElement(const std::vector<const char*>& factories, const char* name) {
     for (const char* factory : factories) {
         if (GstElement* e = gst_element_factory_make(factory, name))
             return e;
@@ -37,4 +39,27 @@ std::string ObjectName(gpointer object) {
     std::string result = name ? name : "";
     g_free(name);
     return result;
+}
+
+std::string PadLanguage(GstPad* pad) {
+    GstStream* stream = pad ? gst_pad_get_stream(pad) : nullptr;
+    if (!stream)
+        return {};
+    std::string result;
+    if (GstTagList* tags = gst_stream_get_tags(stream)) {
+        gchar* code = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_LANGUAGE_CODE, &code))
+            result = ThreeLetterLanguage(code);
+        g_free(code);
+        gst_tag_list_unref(tags);
+    }
+    gst_object_unref(stream);
+    return result;
+}
+
+std::string ThreeLetterLanguage(const char* code) {
+    if (!code)
+        return {};
+    const gchar* longCode = gst_tag_get_language_code_iso_639_2T(code);
+    return longCode ? longCode : code;
 }

@@ -8,27 +8,6 @@
 
 namespace {
 
-const char* KindTag(int kind) {
-    static const char* tags[] = {"UNKN", "MPGV", "H264", "MPGA", "AC-3", "TTXT", "SUBT"};
-    return (kind >= 0 && kind <= 6) ? tags[kind] : "UNKN";
-}
-
-int KindFromCaps(const std::string& caps) {
-    if (caps.find("video/mpeg") != std::string::npos)
-        return kKindMpeg2;
-    if (caps.find("video/x-h264") != std::string::npos)
-        return kKindH264;
-    if (caps.find("audio/mpeg") != std::string::npos)
-        return kKindMpegAudio;
-    if (caps.find("audio/x-ac3") != std::string::npos)
-        return kKindAc3;
-    if (caps.find("application/x-teletext") != std::string::npos)
-        return kKindTeletext;
-    if (caps.find("subpicture/x-dvb") != std::string::npos)
-        return kKindSubtitles;
-    return kKindNone;
-}
-
 // One pad's chain is built from the settings of the stream it belongs to.
 struct Build {
     PlayerCore& core;
@@ -78,6 +57,7 @@ void OnVideoCaps(GstPad* pad, GParamSpec*, gpointer data) {
     v.pid = facts.pid;
     v.pad = facts.pad;
     v.queuePad = facts.queuePad;
+    v.kind = facts.kind;
     v.mpeg2 = facts.mpeg2;
     facts = v;
 }
@@ -113,16 +93,6 @@ GstPadProbeReturn OnAudioTagEvent(GstPad* pad, GstPadProbeInfo* info, gpointer d
     return GST_PAD_PROBE_OK;
 }
 
-GstElement* MakeVideoParser(int kind) {
-    return gst_element_factory_make(kind == kKindMpeg2 ? "mpegvideoparse" : "h264parse", "VideoParser");
-}
-
-GstElement* MakeVideoDecoder(int kind) {
-    if (kind == kKindMpeg2)
-        return MakeElement({"mpeg2dec", "avdec_mpeg2video"}, "VideoDecoder");
-    return MakeElement({"avdec_h264"}, "VideoDecoder");
-}
-
 void SetVideoProperties(Build& b) {
     PlaybackPipeline& p = b.p;
     const StreamSettings& s = b.settings;
@@ -130,7 +100,7 @@ void SetVideoProperties(Build& b) {
                  nullptr);
     g_object_set(p.videoBalance, "brightness", s.brightness, "contrast", s.contrast, "saturation", s.colour,
                  nullptr);
-    g_object_set(p.subtitleOverlay, "enable", FALSE, nullptr);
+    g_object_set(p.subtitleOverlay, "enable", s.subtitles ? TRUE : FALSE, nullptr);
     g_object_set(p.clockOverlay, "color", 0xff00ff00u, "time-format", "%H:%M", "silent",
                  !b.core.clockVisible.load(), nullptr);
     g_object_set(p.videoQueue, "max-size-buffers", 5u, "max-size-bytes", 0u, nullptr);
@@ -172,8 +142,9 @@ bool BuildVideoChain(Build& b, int kind, GstPad* mqSrc) {
         return false; // one video chain; a second video pad stays unlinked
     std::string sinkName;
     p.videoSink = MakeVideoSink(b, sinkName);
-    p.videoParser = MakeVideoParser(kind);
-    p.videoDecoder = MakeVideoDecoder(kind);
+    const ChainFactories factories = ChainFactoriesOf(kind);
+    p.videoParser = gst_element_factory_make(factories.parser, "VideoParser");
+    p.videoDecoder = MakeElement(factories.decoders, "VideoDecoder");
     p.decoderQueue = gst_element_factory_make("queue2", "DecoderQueue");
     p.deInterlace = gst_element_factory_make("deinterlace", "DeInterlace");
     p.videoRate = gst_element_factory_make("videorate", "VideoRate");
@@ -278,10 +249,11 @@ bool EnsureAudioOutput(Build& b) {
 }
 
 bool BuildAudioChain(Build& b, int kind, GstPad* mqSrc, AudioTrackSlot& slot) {
+    slot.kind = kind;
     slot.ac3 = kind == kKindAc3;
-    slot.parser = gst_element_factory_make(slot.ac3 ? "ac3parse" : "mpegaudioparse", nullptr);
-    slot.decoder = slot.ac3 ? MakeElement({"a52dec", "avdec_ac3"}, nullptr)
-                            : MakeElement({"mpg123audiodec", "avdec_mp2float"}, nullptr);
+    const ChainFactories factories = ChainFactoriesOf(kind);
+    slot.parser = gst_element_factory_make(factories.parser, nullptr);
+    slot.decoder = MakeElement(factories.decoders, nullptr);
     slot.convert = gst_element_factory_make("audioconvert", nullptr);
     slot.resample = gst_element_factory_make("audioresample", nullptr);
     if (!slot.parser || !slot.decoder || !slot.convert || !slot.resample || !EnsureAudioOutput(b)) {
@@ -378,6 +350,7 @@ void LinkVideo(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
         info.video.pid = pid;
         info.video.pad = pad;
         info.video.queuePad = queuePad;
+        info.video.kind = kind;
         info.video.mpeg2 = kind == kKindMpeg2;
     }
     b.core.Post(stream_event::VideoAdded{pid, kind});
@@ -393,6 +366,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
     slot.pid = pid;
     slot.pad = pad;
     slot.queuePad = queuePad;
+    slot.language = PadLanguage(pad);
     if (!BuildAudioChain(b, kind, mqSrc, slot)) {
         b.core.Problem(kLogError, "AudioDecoder", "audio chain not built", "");
         ReleaseRequestPad(b.p.multiQueue, queuePad);
@@ -406,7 +380,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
         if (info.audioCount < StreamInfo::kCountedTracks)
             ++info.audioCount;
     }
-    b.core.Post(stream_event::AudioAdded{pid, kind});
+    b.core.Post(stream_event::AudioAdded{pid, kind, slot.language});
 }
 
 void LinkTeletext(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
@@ -424,13 +398,15 @@ void LinkTeletext(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSr
 }
 
 void LinkSubtitles(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqSrc) {
+    const std::string language = PadLanguage(pad);
     GstPad* selectorPad = EnsureSubtitleSelector(b.p);
-    if (selectorPad)
-        gst_pad_link(mqSrc, selectorPad);
+    if (selectorPad && gst_pad_link(mqSrc, selectorPad) == GST_PAD_LINK_OK && pid == b.settings.subtitlePid)
+        g_object_set(b.p.subtitleInputSelector, "active-pad", selectorPad, nullptr);
     std::lock_guard lock(b.core.infoMutex);
     StreamInfo& info = b.core.info;
     SubtitleTrackSlot& slot = info.subtitles[NextSlot(info.subtitleCount)];
-    slot = SubtitleTrackSlot{pid, pad, {}, 0, queuePad, selectorPad};
+    // The PMT usually arrives after the pads and completes the slot then.
+    slot = SubtitleTrackSlot{pid, pad, language, 0, queuePad, selectorPad};
     for (const auto& entry : info.pmtSubtitles)
         if (entry.pid == pid) {
             slot.type = entry.type;
@@ -450,22 +426,14 @@ void LinkStream(PlayerCore& core, int kind, GstPad* pad) {
     GstPad* queuePad = LinkThroughMultiQueue(b.p.multiQueue, pad, &mqSrc);
     if (!queuePad)
         return;
-    switch (kind) {
-    case kKindMpeg2:
-    case kKindH264:
+    if (IsVideoKind(kind))
         LinkVideo(b, kind, pid, pad, queuePad, mqSrc);
-        break;
-    case kKindMpegAudio:
-    case kKindAc3:
+    else if (IsAudioKind(kind))
         LinkAudio(b, kind, pid, pad, queuePad, mqSrc);
-        break;
-    case kKindTeletext:
+    else if (kind == kKindTeletext)
         LinkTeletext(b, pid, pad, queuePad, mqSrc);
-        break;
-    default:
+    else
         LinkSubtitles(b, pid, pad, queuePad, mqSrc);
-        break;
-    }
     if (mqSrc)
         gst_object_unref(mqSrc);
 }
@@ -510,6 +478,6 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
         linked = core.info.linked;
         expected = core.info.expected;
     }
-    core.Log(kLogInfo, "Streams: " + std::to_string(linked) + " / " + std::to_string(expected));
+    core.Log(kLogInfo, StreamsLine(linked, expected));
     CheckAllPadsLinked(core);
 }

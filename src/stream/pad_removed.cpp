@@ -1,6 +1,7 @@
 // Tear-down of the chains behind a removed demuxer pad, and the audio tags.
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
+#include "stream/gst_helpers.h"
 #include "stream/player_core.h"
 
 namespace {
@@ -37,7 +38,7 @@ bool RemoveVideo(PlayerCore& core, GstPad* pad) {
         --info.sinkChains;
         --info.linked;
     }
-    core.Log(kLogInfo, video.mpeg2 ? "-Pad (MPGV)" : "-Pad (H264)");
+    core.Log(kLogInfo, std::string("-Pad (") + KindTag(video.kind) + ")");
     DropVideoElements(core);
     ReleaseRequestPad(core.elements.multiQueue, video.queuePad);
     core.Post(stream_event::VideoRemoved{});
@@ -60,7 +61,7 @@ bool RemoveAudioTracks(PlayerCore& core, GstPad* pad) {
             --core.info.linked;
         }
         matched = true;
-        core.Log(kLogInfo, slot.ac3 ? "-Pad (AC-3)" : "-Pad (MPGA)");
+        core.Log(kLogInfo, std::string("-Pad (") + KindTag(slot.kind) + ")");
         DropAudioTrackElements(core, slot);
         ReleaseRequestPad(core.elements.multiQueue, slot.queuePad);
     }
@@ -173,7 +174,7 @@ void HandleAudioTags(PlayerCore& core, GstPad* pad, const GstTagList* tags) {
             if (hasBitrate)
                 slot.bitrate = bitrate;
             if (hasLanguage)
-                slot.language = language;
+                slot.language = ThreeLetterLanguage(language);
             if (hasMode)
                 slot.codec = mode;
         }

@@ -13,51 +13,15 @@
 #include "core/paths.h"
 #include "stream/engine_handlers.h"
 #include "stream/gst_helpers.h"
+#include "stream/stream_kind.h"
 
 namespace {
 
-struct Feature {
-    std::string name;
-    const char* alternative;
-};
-
-std::vector<Feature> FeatureList(const StreamSettings& settings) {
-    return {{settings.videoSink, nullptr},
-            {settings.audioSink, nullptr},
-            {"a52dec", "avdec_ac3"},
-            {"audioconvert", nullptr},
-            {"audioresample", nullptr},
-            {"audiorate", nullptr},
-            {"appsink", nullptr},
-            {"capsfilter", nullptr},
-            {"clockoverlay", nullptr},
-            {"deinterlace", nullptr},
-            {"equalizer-3bands", nullptr},
-            {"avdec_h264", nullptr},
-            {"videoconvert", nullptr},
-            {"filesink", nullptr},
-            {"identity", nullptr},
-            {"input-selector", nullptr},
-            {"mpg123audiodec", "avdec_mp2float"},
-            {"tsdemux", nullptr},
-            {"mpeg2dec", "avdec_mpeg2video"},
-            {"multiqueue", nullptr},
-            {"queue2", nullptr},
-            {"souphttpsrc", nullptr},
-            {"dvbsuboverlay", nullptr},
-            {"tee", nullptr},
-            {"textoverlay", nullptr},
-            {"valve", nullptr},
-            {"videobalance", nullptr},
-            {"videobox", nullptr},
-            {"videoscale", nullptr},
-            {"videorate", nullptr},
-            {"compositor", nullptr},
-            {"volume", nullptr},
-            {"mpegvideoparse", nullptr},
-            {"h264parse", nullptr},
-            {"mpegaudioparse", nullptr},
-            {"ac3parse", nullptr}};
+void AddFeature(std::vector<StreamingFeature>& list, StreamingFeature feature) {
+    for (const auto& known : list)
+        if (known == feature)
+            return;
+    list.push_back(std::move(feature));
 }
 
 bool FeatureInstalled(const char* name) {
@@ -185,11 +149,37 @@ Player::~Player() {
     Shutdown();
 }
 
+std::vector<StreamingFeature> StreamingFeatures(const StreamSettings& settings) {
+    std::vector<StreamingFeature> list = {{settings.videoSink}, {settings.audioSink},
+                                          {"audioconvert"},     {"audioresample"},
+                                          {"audiorate"},        {"appsink"},
+                                          {"capsfilter"},       {"clockoverlay"},
+                                          {"deinterlace"},      {"equalizer-3bands"},
+                                          {"videoconvert"},     {"filesink"},
+                                          {"identity"},         {"input-selector"},
+                                          {"tsdemux"},          {"multiqueue"},
+                                          {"queue2"},           {"souphttpsrc"},
+                                          {"dvbsuboverlay"},    {"tee"},
+                                          {"textoverlay"},      {"valve"},
+                                          {"videobalance"},     {"videobox"},
+                                          {"videoscale"},       {"videorate"},
+                                          {"compositor"},       {"volume"}};
+    for (const int kind : DecodedKinds()) {
+        const ChainFactories chain = ChainFactoriesOf(kind);
+        AddFeature(list, {chain.parser});
+        AddFeature(list, StreamingFeature(chain.decoders.begin(), chain.decoders.end()));
+    }
+    return list;
+}
+
 std::vector<wxString> MissingStreamingFeatures(const StreamSettings& settings) {
     std::vector<wxString> missing;
-    for (const auto& f : FeatureList(settings)) {
-        if (!FeatureInstalled(f.name.c_str()) && !(f.alternative && FeatureInstalled(f.alternative)))
-            missing.push_back(wxString::FromUTF8(f.name.c_str()));
+    for (const auto& alternatives : StreamingFeatures(settings)) {
+        bool installed = false;
+        for (const auto& name : alternatives)
+            installed = installed || FeatureInstalled(name.c_str());
+        if (!installed && !alternatives.empty())
+            missing.push_back(wxString::FromUTF8(alternatives.front().c_str()));
     }
     return missing;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include <gst/gst.h>
@@ -136,6 +137,11 @@ private:
     PlayerCore core_;
 };
 
-// The names of missing plug-in features, in check order.
+// One plug-in feature the engine needs: any of these factories will do.
+using StreamingFeature = std::vector<std::string>;
+// Everything the settings' sinks, the fixed pipeline and the chains of every
+// playable codec need, in check order.
+std::vector<StreamingFeature> StreamingFeatures(const StreamSettings& settings);
+// The names of missing plug-in features (the first alternative of each), in check order.
 std::vector<wxString> MissingStreamingFeatures(const StreamSettings& settings);
 wxString MissingPluginsMessage(const std::vector<wxString>& missing);

@@ -5,10 +5,13 @@
 
 namespace {
 
+constexpr int kTagLanguage = 0x0A;
 constexpr int kTagTeletext = 0x56;
 constexpr int kTagSubtitling = 0x59;
 constexpr int kTagAc3 = 0x6A;
+constexpr int kTagEac3 = 0x7A;
 constexpr std::size_t kMaxSubtitleEntries = 64;
+constexpr std::size_t kMaxTracks = 64;
 
 // Payload bytes actually present: the smaller of the announced and received length.
 std::size_t PayloadSize(const std::vector<std::uint8_t>& d) {
@@ -37,22 +40,22 @@ TeletextInfo ReadTeletext(const std::vector<std::uint8_t>& d) {
     return info;
 }
 
-// Returns the kind the stream counts as (0: not counted).
+// The kind of a private-data stream by its first known descriptor; fills the
+// teletext and subtitle facts on the way.
 int ReadPrivateStream(const PmtStreamEntry& s, PmtSummary& out) {
     for (const auto& d : s.descriptors) {
         if (d.size() < 2)
             continue;
         switch (d[0]) {
         case kTagAc3:
-            out.logLines.push_back("AC-3 found\n");
             return kKindAc3;
+        case kTagEac3:
+            return kKindEac3;
         case kTagTeletext:
-            out.logLines.push_back("TTXT found\n");
             out.hasTeletext = true;
             out.teletext = ReadTeletext(d);
             return kKindTeletext;
         case kTagSubtitling:
-            out.logLines.push_back("SUBT found\n");
             if (PayloadSize(d) >= 4 && s.pid != 0 && out.subtitles.size() < kMaxSubtitleEntries)
                 out.subtitles.push_back({s.pid, d[5], Language(d)});
             return kKindSubtitles;
@@ -63,39 +66,57 @@ int ReadPrivateStream(const PmtStreamEntry& s, PmtSummary& out) {
     return kKindNone;
 }
 
+int StreamKindOf(const PmtStreamEntry& s, PmtSummary& out) {
+    switch (s.streamType) {
+    case 0x01:
+    case 0x02:
+        return kKindMpeg2;
+    case 0x03:
+    case 0x04:
+        return kKindMpegAudio;
+    case 0x0F:
+        return kKindAac;
+    case 0x11:
+        return kKindAacLatm;
+    case 0x1B:
+        return kKindH264;
+    case 0x24:
+        return kKindHevc;
+    case 0x81: // AC-3 as ATSC signals it (GStreamer's own muxer writes this)
+        return kKindAc3;
+    case 0x87: // E-AC-3 as ATSC signals it
+        return kKindEac3;
+    case 0x06:
+        return ReadPrivateStream(s, out);
+    default:
+        return kKindNone;
+    }
+}
+
+// The ISO 639 language descriptor's first language, else the teletext or
+// subtitling descriptor's.
+std::string StreamLanguage(const PmtStreamEntry& s) {
+    for (const int tag : {kTagLanguage, kTagTeletext, kTagSubtitling})
+        for (const auto& d : s.descriptors)
+            if (d.size() >= 2 && d[0] == tag && PayloadSize(d) >= 3)
+                return Language(d);
+    return {};
+}
+
 } // namespace
 
 PmtSummary ReadPmt(const std::vector<PmtStreamEntry>& streams) {
     PmtSummary out;
     for (const auto& s : streams) {
-        switch (s.streamType) {
-        case 0x02:
-            out.logLines.push_back("MPGV found\n");
+        // A stream counts once even when it carries several known descriptors.
+        const int kind = StreamKindOf(s, out);
+        if (kind == kKindNone)
+            continue;
+        out.logLines.push_back(std::string(KindTag(kind)) + " found\n");
+        if (IsCountedKind(kind))
             ++out.expected;
-            break;
-        case 0x03:
-        case 0x04:
-            out.logLines.push_back("MPGA found\n");
-            ++out.expected;
-            break;
-        case 0x1B:
-            out.logLines.push_back("H264 found\n");
-            ++out.expected;
-            break;
-        case 0x81: // AC-3 as ATSC signals it (GStreamer's own muxer writes this)
-            out.logLines.push_back("AC-3 found\n");
-            ++out.expected;
-            break;
-        case 0x06: {
-            // A stream counts once even when it carries several known descriptors.
-            const int kind = ReadPrivateStream(s, out);
-            if (kind == kKindAc3 || kind == kKindTeletext)
-                ++out.expected;
-            break;
-        }
-        default:
-            break;
-        }
+        if (out.tracks.size() < kMaxTracks)
+            out.tracks.push_back({s.pid, kind, StreamLanguage(s)});
     }
     return out;
 }

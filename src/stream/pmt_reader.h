@@ -1,5 +1,6 @@
 // Reading the programme map table of the played service: how many streams to
-// expect and what the teletext and subtitle descriptors say. Pure logic on
+// expect, their kinds and languages, and what the teletext and subtitle
+// descriptors say. Pure logic on
 // descriptor bytes, so malformed tables from the network can be tested.
 #pragma once
 
@@ -16,8 +17,16 @@ struct PmtStreamEntry {
     std::vector<std::vector<std::uint8_t>> descriptors;
 };
 
+// A stream of a kind the engine knows, with the language its descriptors name.
+struct PmtTrack {
+    int pid = 0;
+    int kind = kKindNone; // StreamKind
+    std::string language; // as received (ISO 639-2), empty when none
+};
+
 struct PmtSummary {
     int expected = 0;
+    std::vector<PmtTrack> tracks;
     std::vector<std::string> logLines; // "MPGV found\n", ...
     bool hasTeletext = false;
     TeletextInfo teletext;

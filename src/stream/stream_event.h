@@ -12,10 +12,12 @@ enum StreamLogLevel { kLogInfo = 0, kLogWarning = 1, kLogError = 2, kLogDebug = 
 
 namespace stream_event {
 
-// A decoder chain was built for the track; kind as StreamKind (MPEG-2/H.264, MPEG audio/AC-3).
+// A decoder chain was built for the track; kind as StreamKind. The language is the
+// one the demuxer read for the track (ISO 639-2), empty when it announced none.
 struct AudioAdded {
     int pid = 0;
     int kind = 0;
+    std::string language;
 };
 struct VideoAdded {
     int pid = 0;

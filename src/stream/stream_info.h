@@ -11,15 +11,7 @@
 
 #include <gst/gst.h>
 
-enum StreamKind {
-    kKindNone = 0,
-    kKindMpeg2 = 1,
-    kKindH264 = 2,
-    kKindMpegAudio = 3,
-    kKindAc3 = 4,
-    kKindTeletext = 5,
-    kKindSubtitles = 6
-};
+#include "stream/stream_kind.h"
 
 struct AudioTrackSlot {
     int pid = 0;
@@ -28,7 +20,8 @@ struct AudioTrackSlot {
     int rate = 0;
     unsigned bitrate = 0;
     std::string codec;
-    std::string language;
+    std::string language; // ISO 639-2, from the demuxer or the PMT
+    int kind = kKindNone; // StreamKind
     bool ac3 = false;
     GstElement* parser = nullptr; // the demuxer hands out unparsed elementary streams
     GstElement* decoder = nullptr;
@@ -63,6 +56,7 @@ struct VideoFacts {
     int pid = 0;
     GstPad* pad = nullptr;
     GstPad* queuePad = nullptr;
+    int kind = kKindNone; // StreamKind
     bool mpeg2 = false;
     std::string format;
     int width = 0;

@@ -41,6 +41,7 @@ StreamSettings StreamSettingsOf(const AppSettings& settings, const StartOptions&
     s.brightness = av.Brightness;
     s.contrast = av.Contrast;
     s.colour = av.Color;
+    s.subtitles = g.Subtitles != 0;
     s.lowBand = av.LBand;
     s.midBand = av.MBand;
     s.highBand = av.HBand;

@@ -27,6 +27,10 @@ struct StreamSettings {
     bool deinterlacer = false;
     int deinterlacerMethod = 4;
     double brightness = 0, contrast = 1, colour = 1;
+    // DVB subtitles: whether they are shown, and the stream chosen for this one
+    // (0: none chosen yet, the first one linked plays).
+    bool subtitles = false;
+    int subtitlePid = 0;
     // Sound.
     double lowBand = 0, midBand = 0, highBand = 0;
     int volume = 50;                  // percent

@@ -5,6 +5,7 @@
 
 #include "core/options.h"
 #include "core/settings.h"
+#include "stream/audio_controls.h"
 #include "stream/player.h"
 #include "stream/stream_settings.h"
 
@@ -49,14 +50,32 @@ int ChooseDefaultAudioTrack(const StreamInfo& info, const wxString& audioLanguag
     return best;
 }
 
-wxString AudioChoiceLabel(int number, int pid, int kind) {
-    return wxString::Format(_("Audiospur %d (0x%.4X, %s)"), number, pid,
-                            kind == kKindMpegAudio ? "MPEG" : "AC-3");
+int ChooseDefaultSubtitles(const StreamInfo& info, const wxString& language) {
+    const int count = std::min(info.subtitleCount, StreamInfo::kTrackSlots);
+    int best = 0;
+    bool bestMatches = false;
+    for (int i = 0; i < count; ++i) {
+        const SubtitleTrackSlot& slot = info.subtitles[i];
+        if (!slot.pad)
+            continue;
+        const bool matches = !language.empty() && LanguageMatches(slot.language, language);
+        if (best == 0 || (matches && !bestMatches) || (matches == bestMatches && slot.pid < best)) {
+            best = slot.pid;
+            bestMatches = matches;
+        }
+    }
+    return best;
+}
+
+wxString AudioChoiceLabel(int number, int pid, int kind, const std::string& language) {
+    if (language.empty())
+        return wxString::Format(_("Audiospur %d (0x%.4X, %s)"), number, pid, CodecName(kind));
+    return wxString::Format(_("Audiospur %d (0x%.4X, %s, %s)"), number, pid, CodecName(kind),
+                            wxString::FromUTF8(language.c_str()));
 }
 
 wxString VideoChoiceLabel(int number, int pid, int kind) {
-    return wxString::Format(_("Videospur %d (0x%.4X, %s)"), number, pid,
-                            kind == kKindMpeg2 ? "MPEG" : "H264");
+    return wxString::Format(_("Videospur %d (0x%.4X, %s)"), number, pid, CodecName(kind));
 }
 
 wxString ProblemLogLine(const stream_event::Problem& p) {
@@ -76,7 +95,7 @@ void StreamSupervisor::OnStreamEvent(const StreamEvent& event) {
 }
 
 void StreamSupervisor::Handle(const stream_event::AudioAdded& e) {
-    view_.AppendAudioChoice(AudioChoiceLabel(view_.AudioChoiceCount() + 1, e.pid, e.kind), e.pid);
+    view_.AppendAudioChoice(AudioChoiceLabel(view_.AudioChoiceCount() + 1, e.pid, e.kind, e.language), e.pid);
     UpdateBoxLabel();
 }
 
@@ -142,6 +161,9 @@ void StreamSupervisor::OnPlaying() {
     if (view_.CurrentItemType() == 1 && settings.tvControl)
         view_.QuerySubservices();
     const wxString language = wxString::FromUTF8(settings.audioLanguage);
+    if (const int subtitles = ChooseDefaultSubtitles(info, language);
+        settings.subtitles && settings.subtitlePid == 0 && subtitles != 0)
+        SelectSubtitles(player_, subtitles);
     if (settings.tvControl)
         view_.AskReceiverAudioTrack([this, language] { ChooseAudioTrack(language); });
     else
@@ -167,6 +189,7 @@ void StreamSupervisor::OnStopped() {
     view_.SetStatusText(_("Streaming beendet"));
     view_.RefreshVideoPanel();
     bufferPercent_ = 0;
+    LogSuppressed(problemLimiter_.TakeAll());
 }
 
 void StreamSupervisor::Handle(const stream_event::PadsDone&) {
@@ -203,18 +226,26 @@ void StreamSupervisor::Handle(const stream_event::LogLine& e) {
 }
 
 void StreamSupervisor::Handle(const stream_event::Problem& e) {
-    switch (e.level) {
-    case kLogError:
+    if (e.level == kLogError) {
         view_.SetStatusText(_("Streaming fehlgeschlagen"));
         wxLogError("%s", ProblemLogLine(e));
-        break;
-    case kLogWarning:
-        wxLogWarning("%s", ProblemLogLine(e));
-        break;
-    default:
-        wxLogMessage("%s", wxString::FromUTF8(ProblemText(e)));
-        break;
+        return;
     }
+    // Warnings and notes repeat by the dozen on a damaged stream.
+    const auto now = LogRateLimiter::Clock::now();
+    LogSuppressed(problemLimiter_.Expired(now));
+    if (!problemLimiter_.Admit(ProblemKind(ProblemPrefix(e.level), e.source, e.message), now))
+        return;
+    if (e.level == kLogWarning)
+        wxLogWarning("%s", ProblemLogLine(e));
+    else
+        wxLogMessage("%s", wxString::FromUTF8(ProblemText(e)));
+}
+
+void StreamSupervisor::LogSuppressed(const std::vector<LogRateLimiter::Suppressed>& lines) {
+    for (const auto& line : lines)
+        wxLogMessage("GSTR [%s] %s", wxString::FromUTF8(line.kind),
+                     wxString::Format(_("%d weitere Meldungen dieser Art nicht protokolliert"), line.count));
 }
 
 bool StreamSupervisor::StartStreaming() {

@@ -4,8 +4,11 @@
 // player; it never waits for the pipeline.
 #pragma once
 
+#include <string>
+
 #include <wx/string.h>
 
+#include "stream/log_rate_limiter.h"
 #include "stream/stream_event.h"
 #include "stream/stream_info.h"
 #include "stream/stream_view.h"
@@ -24,8 +27,13 @@ struct SupervisorIntervals {
 // tracks whose language starts with audioLanguage when any does.
 int ChooseDefaultAudioTrack(const StreamInfo& info, const wxString& audioLanguage);
 
-// "Audiospur %d (0x%.4X, %s)" / "Videospur ..." for a track; kind as StreamKind.
-wxString AudioChoiceLabel(int number, int pid, int kind);
+// PID of the subtitle stream shown by default: the lowest among those whose language
+// starts with `language` when any does, else the lowest of all; 0 without subtitles.
+int ChooseDefaultSubtitles(const StreamInfo& info, const wxString& language);
+
+// "Audiospur %d (0x%.4X, %s)" / "Videospur ..." for a track, with the codec of its
+// StreamKind; an audio track's language follows the codec when it is known.
+wxString AudioChoiceLabel(int number, int pid, int kind, const std::string& language = {});
 wxString VideoChoiceLabel(int number, int pid, int kind);
 
 // "GSTR ERR [source: message => debug]".
@@ -78,6 +86,7 @@ private:
     void Handle(const stream_event::SeekDone&) {}
 
     void UpdateBoxLabel();
+    void LogSuppressed(const std::vector<LogRateLimiter::Suppressed>& lines);
     void OnPlaying();
     void OnStopped();
     void ChooseAudioTrack(const wxString& audioLanguage);
@@ -94,4 +103,5 @@ private:
     int bufferPercent_ = 0;
     bool pipWasActive_ = false;
     ResyncStep resyncStep_ = ResyncStep::Stop;
+    LogRateLimiter problemLimiter_;
 };

@@ -3,11 +3,13 @@
 #include <wx/bmpcbox.h>
 #include <wx/gauge.h>
 #include <wx/intl.h>
+#include <wx/menu.h>
 #include <wx/xrc/xmlres.h>
 
 #include "core/settings.h"
 #include "stream/player.h"
 #include "ui/main_frame.h"
+#include "ui/subtitle_menu.h"
 #include "webif/web_commands.h"
 
 namespace {
@@ -24,7 +26,8 @@ int SelectedIndex(const wxCommandEvent& event) {
 
 MainAvControls::MainAvControls(MyMainFrame& frame)
     : frame_(frame), gauge_(XRCCTRL(frame, "ID_GAUGE_VOLUME", wxGauge)),
-      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))), controls_(frame.player, *this),
+      videoPanel_(frame.FindWindow(XRCID("ID_VIDEOWINDOW"))),
+      firstSubtitleId_(wxWindow::NewControlId(StreamInfo::kTrackSlots)), controls_(frame.player, *this),
       record_(frame, frame.player, frame.UserSettings()) {
     frame_.muted = controls_.muted();
     BindControls(true);
@@ -32,6 +35,7 @@ MainAvControls::MainAvControls(MyMainFrame& frame)
 
 MainAvControls::~MainAvControls() {
     BindControls(false);
+    wxWindow::UnreserveControlId(firstSubtitleId_, StreamInfo::kTrackSlots);
 }
 
 void MainAvControls::BindControls(bool bind) {
@@ -61,6 +65,14 @@ void MainAvControls::BindControls(bool bind) {
     command(wxEVT_MENU, &MainAvControls::OnDeinterlace, "ID_MENUITEM_DEINTERLACE");
     command(wxEVT_MENU, &MainAvControls::OnClock, "ID_MENUITEM_CLOCK");
     command(wxEVT_MENU, &MainAvControls::OnSubtitleOff, "ID_MENUITEM_SUBTITLE_OFF");
+    const int lastSubtitleId = firstSubtitleId_ + StreamInfo::kTrackSlots - 1;
+    if (bind) {
+        frame_.Bind(wxEVT_MENU, &MainAvControls::OnSubtitleEntry, this, firstSubtitleId_, lastSubtitleId);
+        frame_.Bind(wxEVT_MENU_OPEN, &MainAvControls::OnMenuOpen, this);
+    } else {
+        frame_.Unbind(wxEVT_MENU, &MainAvControls::OnSubtitleEntry, this, firstSubtitleId_, lastSubtitleId);
+        frame_.Unbind(wxEVT_MENU_OPEN, &MainAvControls::OnMenuOpen, this);
+    }
 }
 
 void MainAvControls::ToggleMute() {
@@ -144,6 +156,36 @@ void MainAvControls::OnClock(wxCommandEvent& event) {
     ApplyClockVisible(frame_.player, event.IsChecked());
 }
 
+wxMenu* MainAvControls::SubtitleMenu() const {
+    wxMenuBar* bar = frame_.GetMenuBar();
+    wxMenuItem* item = bar ? bar->FindItem(XRCID("ID_MENU_SUBTITLE")) : nullptr;
+    return item ? item->GetSubMenu() : nullptr;
+}
+
+void MainAvControls::RefreshSubtitleMenu() {
+    if (wxMenu* menu = SubtitleMenu())
+        FillSubtitleMenu(*menu,
+                         SubtitleChoices(frame_.player.SnapshotInfo(), frame_.player.CurrentSettings()),
+                         firstSubtitleId_);
+}
+
+void MainAvControls::OnMenuOpen(wxMenuEvent& event) {
+    // Not while the submenu itself opens: its items are being shown.
+    if (event.GetMenu() != SubtitleMenu())
+        RefreshSubtitleMenu();
+    event.Skip();
+}
+
 void MainAvControls::OnSubtitleOff(wxCommandEvent&) {
-    ApplySubtitles(frame_.player, false);
+    SelectSubtitles(frame_.player, 0);
+    frame_.UserSettings().general.Subtitles = 0;
+    RefreshSubtitleMenu();
+}
+
+void MainAvControls::OnSubtitleEntry(wxCommandEvent& event) {
+    const wxMenu* menu = SubtitleMenu();
+    const int pid = menu ? SubtitleMenuPid(*menu, event.GetId()) : 0;
+    if (pid != 0 && SelectSubtitles(frame_.player, pid))
+        frame_.UserSettings().general.Subtitles = 1;
+    RefreshSubtitleMenu();
 }

@@ -10,6 +10,8 @@
 class MyMainFrame;
 class wxCommandEvent;
 class wxGauge;
+class wxMenu;
+class wxMenuEvent;
 class wxMouseEvent;
 class wxWindow;
 
@@ -24,6 +26,11 @@ public:
     void ToggleMute();
     // One volume step per wheel notch, down for a negative rotation.
     void VolumeStep(int rotation);
+    // Fills the menu bar's "Untertitel" submenu from the playing stream (done
+    // whenever a menu opens).
+    void RefreshSubtitleMenu();
+    // The first of the ids the subtitle entries take.
+    int FirstSubtitleId() const { return firstSubtitleId_; }
 
     // AvControlsHost
     void ShowVolume(int value) override;
@@ -45,10 +52,14 @@ private:
     void OnDeinterlace(wxCommandEvent& event);
     void OnClock(wxCommandEvent& event);
     void OnSubtitleOff(wxCommandEvent& event);
+    void OnSubtitleEntry(wxCommandEvent& event);
+    void OnMenuOpen(wxMenuEvent& event);
+    wxMenu* SubtitleMenu() const;
 
     MyMainFrame& frame_;
     wxGauge* gauge_;
     wxWindow* videoPanel_;
+    int firstSubtitleId_;
     AvControls controls_;
     RecordControls record_;
 };

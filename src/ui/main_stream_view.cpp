@@ -192,7 +192,8 @@ void MainStreamView::AskAudioTracks(std::function<void()> notChosen, int attempt
         if (!reply.Ok())
             return notChosen();
         int count = 0;
-        if (!ApplyAudioTracks(reply.body, frame, count)) {
+        bool chosen = false;
+        if (!ApplyAudioTracks(reply.body, frame, count, chosen)) {
             // The receiver answers garbage while it is still tuning; ask again shortly.
             if (attempt == kAttempts)
                 return notChosen();
@@ -200,7 +201,8 @@ void MainStreamView::AskAudioTracks(std::function<void()> notChosen, int attempt
             retryTimer.StartOnce(kRetryMs);
             return;
         }
-        if (count == 0)
+        // The receiver's track wins only when it is one the stream has.
+        if (!chosen)
             notChosen();
     });
 }

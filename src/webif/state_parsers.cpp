@@ -181,24 +181,35 @@ bool ParseAudioTracks(const wxString& answer, std::vector<AudioTrack>& tracks) {
     return true;
 }
 
-void MatchAudioTracks(ChoiceView& choice, const std::vector<AudioTrack>& tracks) {
-    if (choice.Count() != static_cast<int>(tracks.size()))
-        return;
+long TrackPid(const wxString& text) {
+    const wxString trimmed = text.Strip(wxString::both);
+    long pid = -1;
+    const bool hex = trimmed.StartsWith("0x") || trimmed.StartsWith("0X");
+    if (!(hex ? trimmed.Mid(2).ToLong(&pid, 16) : trimmed.ToLong(&pid, 10)) || pid < 0 || pid > 0x1FFF)
+        return -1;
+    return pid;
+}
+
+bool MatchAudioTracks(ChoiceView& choice, const std::vector<AudioTrack>& tracks) {
+    // By PID only: the receiver lists what its decoder knows, which need not be
+    // every track the stream carries, nor in the same order.
+    int active = -1;
     for (int i = 0; i < choice.Count(); ++i) {
-        if (!choice.HasData(i))
-            continue;
-        const wxString pid = choice.Value(i);
-        auto match =
-            std::find_if(tracks.begin(), tracks.end(), [&](const AudioTrack& t) { return t.pid == pid; });
+        const long pid = choice.HasData(i) ? TrackPid(choice.Value(i)) : -1;
+        auto match = std::find_if(tracks.begin(), tracks.end(),
+                                  [&](const AudioTrack& t) { return pid >= 0 && TrackPid(t.pid) == pid; });
         if (match == tracks.end())
             continue; // no receiver track with this PID: keep the local entry as it is
         choice.SetLabel(i, match->description);
         choice.SetReceiverId(i, match->id);
-        if (match->active == "True") {
-            choice.Select(i);
-            choice.SendSelectionEvent(i);
-        }
+        if (match->active == "True" && active < 0)
+            active = i;
     }
+    if (active < 0)
+        return false;
+    choice.Select(active);
+    choice.SendSelectionEvent(active);
+    return true;
 }
 
 wxString AvBoxLabel(int audioCount, int videoCount) {
@@ -240,11 +251,11 @@ void ApplySubServices(ChoiceView& video, const std::vector<SubService>& services
         video.Enable(true);
 }
 
-bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count) {
+bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count, bool& chosen) {
     std::vector<AudioTrack> tracks;
     if (!ParseAudioTracks(answer, tracks))
         return false;
-    MatchAudioTracks(view.AudioChoice(), tracks);
+    chosen = MatchAudioTracks(view.AudioChoice(), tracks);
     UpdateAvBox(view);
     count = static_cast<int>(tracks.size());
     return true;

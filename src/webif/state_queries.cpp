@@ -20,8 +20,10 @@ QueryOutcome QueryNowNext(const ReceiverClient& client, ReceiverStateView& view,
 }
 
 QueryOutcome QueryAudioTracks(const ReceiverClient& client, ReceiverStateView& view, int& count) {
-    return GetAndRead(client, AudioTracksCommand(),
-                      [&](const wxString& answer) { return ApplyAudioTracks(answer, view, count); });
+    return GetAndRead(client, AudioTracksCommand(), [&](const wxString& answer) {
+        bool chosen = false;
+        return ApplyAudioTracks(answer, view, count, chosen);
+    });
 }
 
 QueryOutcome QuerySubServices(const ReceiverClient& client, ReceiverStateView& view) {

@@ -20,8 +20,9 @@ bool ApplyCurrentService(const wxString& answer, ReceiverState& state);
 // without events changes nothing.
 bool ApplyNowNext(const wxString& answer, ReceiverStateView& view, bool now, std::time_t clock);
 // False when the answer should be asked for again (right after a zap the receiver may
-// not have the track list yet); `count` is the number of tracks read.
-bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count);
+// not have the track list yet); `count` is the number of tracks read, `chosen` whether
+// the receiver's active track is one of the choice's entries (and now selected).
+bool ApplyAudioTracks(const wxString& answer, ReceiverStateView& view, int& count, bool& chosen);
 bool ApplySubServices(const wxString& answer, ReceiverStateView& view);
 bool ParseSimilarEvents(const wxString& answer, wxString& text);
 // "serviceplayable": whether a tuner is free for the service.
@@ -62,7 +63,12 @@ struct AudioTrack {
 };
 // False when the answer has no track list (the caller asks again).
 bool ParseAudioTracks(const wxString& answer, std::vector<AudioTrack>& tracks);
-void MatchAudioTracks(ChoiceView& choice, const std::vector<AudioTrack>& tracks);
+// A receiver's or a choice entry's PID text ("427" or "0x1AB") as a number; -1 when
+// it is none.
+long TrackPid(const wxString& text);
+// Gives the entries the receiver's labels and ids by PID and selects the receiver's
+// active track (sending the selection event); false when that track is not listed.
+bool MatchAudioTracks(ChoiceView& choice, const std::vector<AudioTrack>& tracks);
 wxString AvBoxLabel(int audioCount, int videoCount);
 
 struct SubService {

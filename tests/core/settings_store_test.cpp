@@ -216,6 +216,7 @@ TEST(SettingsStore, SaveWritesKeysInFixedOrderAndNeverTheReadOnlyOnes) {
                                          "GENERAL/Rezap",
                                          "GENERAL/EPGSimilar",
                                          "GENERAL/StreamBuffer",
+                                         "GENERAL/Subtitles",
                                          "PIP/Position",
                                          "PIP/Size",
                                          "PIP/Offset",

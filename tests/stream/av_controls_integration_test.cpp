@@ -1,11 +1,11 @@
 // Volume, mute, audio track and live picture/sound settings on a playing stream.
 #include <gtest/gtest.h>
 
-#include "test_settings.h"
 #include "core/message.h"
 #include "element_properties.h"
 #include "fake_av_host.h"
 #include "sim_playback_fixture.h"
+#include "test_settings.h"
 #include "webif/plain_state_view.h"
 
 namespace {
@@ -139,8 +139,34 @@ TEST_F(AvControlsTest, SettingsAndLiveValuesReachTheirElements) {
     EXPECT_TRUE(player().CurrentSettings().deinterlacer); // for a video chain built later
     ApplyClockVisible(player(), true);
     EXPECT_FALSE(BoolProperty(p.clockOverlay, "silent"));
-    ApplySubtitles(player(), true);
+}
+
+// GENERAL/Subtitles on: the stream starts with the overlay drawing the stream in the
+// preferred language; switched off and on again by PID.
+TEST_F(AvControlsTest, SubtitlesShownByPidAndSwitchedOff) {
+    TestSettings().general.Subtitles = 1;
+    EngineHarness h(player());
+    ASSERT_TRUE(PlayUntilPlaying(h, kHdSubtitles));
+    const PlaybackPipeline& p = player().Elements();
+    const StreamInfo info = player().SnapshotInfo();
+    ASSERT_EQ(info.subtitleCount, 1);
+    EXPECT_EQ(info.subtitles[0].language, "deu");
     EXPECT_TRUE(BoolProperty(p.subtitleOverlay, "enable"));
-    ApplySubtitles(player(), false);
+    EXPECT_EQ(player().CurrentSettings().subtitlePid, 0x104);
+    GstPad* active = nullptr;
+    g_object_get(p.subtitleInputSelector, "active-pad", &active, nullptr);
+    EXPECT_EQ(active, info.subtitles[0].selectorPad);
+    if (active)
+        gst_object_unref(active);
+
+    EXPECT_TRUE(SelectSubtitles(player(), 0));
     EXPECT_FALSE(BoolProperty(p.subtitleOverlay, "enable"));
+    EXPECT_FALSE(SelectSubtitles(player(), 0x999));
+    EXPECT_FALSE(BoolProperty(p.subtitleOverlay, "enable"));
+    EXPECT_TRUE(SelectSubtitles(player(), 0x104));
+    EXPECT_TRUE(BoolProperty(p.subtitleOverlay, "enable"));
+    const auto choices = SubtitleChoices(player().SnapshotInfo(), player().CurrentSettings());
+    ASSERT_EQ(choices.size(), 1u);
+    EXPECT_EQ(choices[0].label, "deu");
+    EXPECT_TRUE(choices[0].checked);
 }

@@ -97,3 +97,32 @@ TEST_F(AvControlsRules, VideoChoicePlaysTheSelectedSubService) {
     EXPECT_TRUE(c.OnVideoChoice(two, 1));
     EXPECT_EQ(host.subServices, (std::vector<wxString>{"1:0:1:B:1:1:C00000:0:0:0:"}));
 }
+
+TEST(SubtitleChoices, LanguageLettersAndTheStreamShown) {
+    StreamInfo info;
+    GstPad* const pad = reinterpret_cast<GstPad*>(&info); // identity only
+    info.subtitles[0] = {0x104, pad, "deu", 0x10};
+    info.subtitles[1] = {0x105, nullptr, "eng", 0x10}; // its pad is gone
+    info.subtitles[2] = {0x106, pad, "e\x01", 0x20};
+    info.subtitleCount = 3;
+    StreamSettings settings;
+    // "label pid", with "*" for the one shown.
+    auto entries = [&] {
+        std::vector<std::string> out;
+        for (const auto& c : SubtitleChoices(info, settings))
+            out.push_back(c.label.ToStdString() + " " + std::to_string(c.pid) + (c.checked ? "*" : ""));
+        return out;
+    };
+    EXPECT_EQ(entries(), (std::vector<std::string>{"deu 260", "e?? 262"}));
+    settings.subtitles = true; // on, nothing chosen: the first one linked plays
+    EXPECT_EQ(entries(), (std::vector<std::string>{"deu 260*", "e?? 262"}));
+    settings.subtitlePid = 0x106;
+    EXPECT_EQ(entries(), (std::vector<std::string>{"deu 260", "e?? 262*"}));
+    // Without a pipeline nothing is shown, but the choice is kept for chains built later.
+    Player player;
+    EXPECT_FALSE(SelectSubtitles(player, 0x104));
+    EXPECT_TRUE(player.CurrentSettings().subtitles);
+    EXPECT_EQ(player.CurrentSettings().subtitlePid, 0x104);
+    EXPECT_TRUE(SelectSubtitles(player, 0));
+    EXPECT_FALSE(player.CurrentSettings().subtitles);
+}

@@ -2,10 +2,10 @@
 // the sink counter and the tear-down back to the ten fixed elements.
 #include <gtest/gtest.h>
 
-#include "test_settings.h"
 #include "chain_element_watch.h"
 #include "element_properties.h"
 #include "sim_playback_fixture.h"
+#include "test_settings.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
     EXPECT_FALSE(info.video.mpeg2);
 
     ASSERT_EQ(h.view.audioChoices.size(), 2u);
-    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3)");
+    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3, eng)");
     EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, H264)");
     EXPECT_TRUE(h.view.tools[StreamTool::Teletext]);
     EXPECT_EQ(h.view.selectedAudio, -1); // German MP2 on the lowest PID is already first
@@ -119,7 +119,7 @@ TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
     EXPECT_EQ(h.infoWhenPlaying[0].expected, 4);
     EXPECT_EQ(h.infoWhenPlaying[0].sinksPlaying, h.infoWhenPlaying[0].sinkChains + 1);
     ASSERT_EQ(h.view.audioChoices.size(), 2u);
-    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3)");
+    EXPECT_EQ(h.view.audioChoices[1], "Audiospur 2 (0x0102, AC-3, deu)");
     EXPECT_EQ(h.view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
     EXPECT_TRUE(h.Pump([] { return player().SnapshotInfo().video.width > 0; }, 5000));
     const StreamInfo info = player().SnapshotInfo();

@@ -1,5 +1,7 @@
 // The programme map table reader: counts, teletext and subtitle facts, and
 // tables whose descriptor lengths do not match the bytes received.
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "stream/pmt_reader.h"
@@ -36,6 +38,29 @@ TEST(PmtReader, Ac3AsPrivateDataOrAtscTypeAndH264) {
     EXPECT_EQ(ReadPmt({{0x1B, 0x100, {}}, Private(0x101, {{0x6A, 1, 0x00}}), {0x81, 0x102, {}}}).expected, 3);
     // Private data without a known descriptor is not a stream we play.
     EXPECT_EQ(ReadPmt({Private(0x101, {{0x0A, 4, 'd', 'e', 'u', 0}})}).expected, 0);
+}
+
+TEST(PmtReader, BroadcastCodecsCountWithTheirKindAndLanguageByPid) {
+    const Bytes french = {0x0A, 4, 'f', 'r', 'a', 0};
+    const PmtSummary s = ReadPmt({{0x24, 0x1A4, {}},
+                                  Private(0x1AE, {french, {0x7A, 1, 0x00}}),
+                                  {0x87, 0x1AF, {{0x0A, 8, 'd', 'e', 'u', 0, 'e', 'n', 'g', 0}}},
+                                  {0x0F, 0x1B0, {{0x0A, 2, 'x', 'y'}}}, // too short for a language
+                                  {0x11, 0x1B1, {french}},
+                                  Private(0x42C, {TeletextDescriptor("fra", 0x09, 0x00)}),
+                                  {0x10, 0x1B2, {}}}); // MPEG-4 video: not played
+    EXPECT_EQ(s.expected, 6);
+    const std::vector<std::tuple<int, int, std::string>> tracks = {
+        {0x1A4, kKindHevc, ""}, {0x1AE, kKindEac3, "fra"},    {0x1AF, kKindEac3, "deu"},
+        {0x1B0, kKindAac, ""},  {0x1B1, kKindAacLatm, "fra"}, {0x42C, kKindTeletext, "fra"}};
+    ASSERT_EQ(s.tracks.size(), tracks.size());
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        EXPECT_EQ(s.tracks[i].pid, std::get<0>(tracks[i])) << i;
+        EXPECT_EQ(s.tracks[i].kind, std::get<1>(tracks[i])) << i;
+        EXPECT_EQ(s.tracks[i].language, std::get<2>(tracks[i])) << i;
+    }
+    EXPECT_EQ(s.logLines.front(), "HEVC found\n");
+    EXPECT_EQ(s.logLines.at(4), "LATM found\n");
 }
 
 TEST(PmtReader, StreamWithSeveralKnownDescriptorsCountsOnce) {

@@ -1,11 +1,13 @@
 // The GUI-thread meaning of stream events, the default audio track and the
 // timeout/resync timers, driven without a pipeline.
+#include <chrono>
+
 #include <gtest/gtest.h>
 
-#include "test_settings.h"
 #include "fake_stream_view.h"
 #include "stream/player.h"
 #include "stream/stream_supervisor.h"
+#include "test_settings.h"
 
 namespace {
 
@@ -44,7 +46,10 @@ StreamInfo TracksInfo(std::vector<std::pair<int, std::string>> tracks) {
 TEST(StreamTexts, ChoiceLabelsAndProblemLines) {
     EXPECT_EQ(AudioChoiceLabel(2, 0xC9, kKindAc3), "Audiospur 2 (0x00C9, AC-3)");
     EXPECT_EQ(AudioChoiceLabel(1, 0x101, kKindMpegAudio), "Audiospur 1 (0x0101, MPEG)");
+    EXPECT_EQ(AudioChoiceLabel(1, 0x1AE, kKindEac3, "fra"), "Audiospur 1 (0x01AE, E-AC-3, fra)");
+    EXPECT_EQ(AudioChoiceLabel(3, 0x1AE, kKindAacLatm, "deu"), "Audiospur 3 (0x01AE, AAC-LATM, deu)");
     EXPECT_EQ(VideoChoiceLabel(1, 0x100, kKindH264), "Videospur 1 (0x0100, H264)");
+    EXPECT_EQ(VideoChoiceLabel(1, 0x1A4, kKindHevc), "Videospur 1 (0x01A4, HEVC)");
     EXPECT_EQ(ProblemLogLine({kLogError, "Source", "Could not connect", "soup.c(12): no route"}),
               "GSTR ERR [Source: Could not connect => soup.c(12): no route]");
     // Separators inside the texts are the texts' own.
@@ -64,15 +69,60 @@ TEST(DefaultAudioTrack, LowestPidAmongLanguageMatches) {
     EXPECT_EQ(ChooseDefaultAudioTrack(StreamInfo{}, "DE"), 0);
 }
 
+TEST(DefaultSubtitles, LowestPidAmongLanguageMatchesOfTheLinkedStreams) {
+    StreamInfo info;
+    GstPad* const pad = reinterpret_cast<GstPad*>(&info); // identity only
+    info.subtitles[0] = {0x106, pad, "eng", 0x10};
+    info.subtitles[1] = {0x105, pad, "deu", 0x20};
+    info.subtitles[2] = {0x104, nullptr, "deu", 0x10}; // its pad is gone
+    info.subtitles[3] = {0x107, pad, "deu", 0x10};
+    info.subtitleCount = 4;
+    EXPECT_EQ(ChooseDefaultSubtitles(info, "DE"), 0x105);
+    EXPECT_EQ(ChooseDefaultSubtitles(info, "fr"), 0x105); // no match: lowest linked PID
+    EXPECT_EQ(ChooseDefaultSubtitles(info, "en"), 0x106);
+    EXPECT_EQ(ChooseDefaultSubtitles(StreamInfo{}, "DE"), 0);
+}
+
+TEST(ProblemLimiter, OneLinePerKindAndWindowThenTheCount) {
+    using namespace std::chrono_literals;
+    const LogRateLimiter::Clock::time_point t0{};
+    LogRateLimiter limiter(60s);
+    const std::string continuity =
+        ProblemKind("WRN", "Demuxer", "CONTINUITY: Mismatch packet 3, stream 5 (pid 0x01ae)");
+    EXPECT_EQ(continuity, "WRN Demuxer: CONTINUITY: Mismatch packet #, stream # (pid #)");
+    EXPECT_EQ(ProblemKind("WRN", "Demuxer", "CONTINUITY: Mismatch packet 14, stream 0 (pid 0x0042)"),
+              continuity);
+    EXPECT_EQ(ProblemKind("INF", "mp2dec", "H.264 frame 7"), "INF mp2dec: H.# frame #");
+    const std::string other = ProblemKind("WRN", "VideoDecoder", "decoding error");
+    EXPECT_TRUE(limiter.Admit(continuity, t0));
+    EXPECT_TRUE(limiter.Admit(other, t0 + 1s));
+    for (int i = 0; i < 119; ++i)
+        EXPECT_FALSE(limiter.Admit(continuity, t0 + 100ms * i));
+    EXPECT_TRUE(limiter.Expired(t0 + 59s).empty());
+    // The window passed: its count once, the quiet kind's window closes without a line.
+    const auto expired = limiter.Expired(t0 + 61s);
+    ASSERT_EQ(expired.size(), 1u);
+    EXPECT_EQ(expired[0].kind, continuity);
+    EXPECT_EQ(expired[0].count, 119);
+    EXPECT_TRUE(limiter.Expired(t0 + 200s).empty());
+    EXPECT_TRUE(limiter.Admit(continuity, t0 + 201s));
+    EXPECT_FALSE(limiter.Admit(continuity, t0 + 202s));
+    // At the end of the stream the counts are given before their window passed.
+    const auto rest = limiter.TakeAll();
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].count, 1);
+    EXPECT_TRUE(limiter.TakeAll().empty());
+}
+
 using StreamSupervisorEvents = SupervisorTest;
 using StreamSupervisorTimers = SupervisorTest;
 
 TEST_F(StreamSupervisorEvents, ChoicesFollowAddedAndRemovedTracks) {
     sup.OnStreamEvent(Event(VideoAdded{0x100, kKindMpeg2}));
-    sup.OnStreamEvent(Event(AudioAdded{0x101, kKindMpegAudio}));
-    sup.OnStreamEvent(Event(AudioAdded{0xC9, kKindAc3}));
+    sup.OnStreamEvent(Event(AudioAdded{0x101, kKindMpegAudio, ""}));
+    sup.OnStreamEvent(Event(AudioAdded{0xC9, kKindAc3, "eng"}));
     ASSERT_EQ(view.audioChoices.size(), 2u);
-    EXPECT_EQ(view.audioChoices[1], "Audiospur 2 (0x00C9, AC-3)");
+    EXPECT_EQ(view.audioChoices[1], "Audiospur 2 (0x00C9, AC-3, eng)");
     EXPECT_EQ(view.videoChoices.at(0), "Videospur 1 (0x0100, MPEG)");
     EXPECT_EQ(view.boxLabel, " AV-Optionen [ 2 Audio | 1 Video ] ");
     sup.OnStreamEvent(Event(AudioRemoved{}));
@@ -117,6 +167,19 @@ TEST_F(StreamSupervisorEvents, ErrorLogSetsStatusAndDebugLinesOnlyWhenVerbose) {
     EXPECT_FALSE(log.Contains("Pads done"));
     sup.OnStreamEvent(Event(LogLine{kLogInfo, "+Pad (MPGV)"}));
     EXPECT_TRUE(log.Contains("+Pad (MPGV)"));
+}
+
+TEST_F(StreamSupervisorEvents, RepeatedWarningsAreCountedAndTheCountLoggedAtTheEnd) {
+    LogCapture log;
+    for (int i = 0; i < 40; ++i)
+        sup.OnStreamEvent(Event(
+            Problem{kLogWarning, "Demuxer", wxString::Format("CONTINUITY: packet %d", i).ToStdString(), ""}));
+    sup.OnStreamEvent(Event(Problem{kLogError, "Demuxer", "CONTINUITY: packet 41", ""}));
+    sup.OnStreamEvent(Event(Problem{kLogError, "Demuxer", "CONTINUITY: packet 42", ""}));
+    EXPECT_EQ(log.lines.size(), 3u); // errors are never held back
+    sup.OnStreamEvent(Event(Playing{false}));
+    EXPECT_TRUE(log.Contains("GSTR [WRN Demuxer: CONTINUITY: packet #] 39 weitere Meldungen dieser Art nicht "
+                             "protokolliert"));
 }
 
 TEST_F(StreamSupervisorTimers, SixthTimeoutAbortsAndResetsTheCounter) {

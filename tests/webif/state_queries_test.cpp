@@ -171,13 +171,15 @@ const char* const kTracks =
     "<e2audiotrackid>2</e2audiotrackid><e2audiotrackpid>103</e2audiotrackpid>"
     "<e2audiotrackactive>False</e2audiotrackactive></e2audiotrack></e2audiotracklist>";
 
-TEST(AudioTracksTest, MatchedByPidActiveOneSelected) {
+TEST(AudioTracksTest, MatchedByPidWhateverTheCountsActiveOneSelected) {
     std::vector<AudioTrack> tracks;
     ASSERT_TRUE(ParseAudioTracks(kTracks, tracks));
     ASSERT_EQ(tracks.size(), 3u);
+    // Two of the receiver's three tracks, in another order, plus one it does not list.
     PlainChoice c;
-    c.entries = {{"a", "103", "", true}, {"b", "102", "", true}, {"c", "999", "", true}};
-    MatchAudioTracks(c, tracks);
+    c.entries = {
+        {"a", "103", "", true}, {"b", "102", "", true}, {"c", "999", "", true}, {"d", "", "", false}};
+    EXPECT_TRUE(MatchAudioTracks(c, tracks));
     EXPECT_EQ(c.entries[0].label, "AC3");
     EXPECT_EQ(c.entries[0].receiverId, "2");
     EXPECT_EQ(c.entries[1].label, "Englisch");
@@ -186,17 +188,22 @@ TEST(AudioTracksTest, MatchedByPidActiveOneSelected) {
     // No receiver track with PID 999: the local entry stays as it was.
     EXPECT_EQ(c.entries[2].label, "c");
     EXPECT_EQ(c.entries[2].receiverId, "");
+
+    // The receiver's active track is not among ours: labels still match, nothing is
+    // selected and the caller chooses by language.
+    PlainChoice other;
+    other.entries = {{"a", "101", "", true}, {"e", "0x67", "", true}};
+    EXPECT_FALSE(MatchAudioTracks(other, tracks));
+    EXPECT_EQ(other.entries[0].label, "Deutsch");
+    EXPECT_EQ(other.entries[1].label, "AC3"); // 0x67 is 103
+    EXPECT_TRUE(other.selectionEvents.empty());
+    EXPECT_EQ(TrackPid(" 427 "), 427);
+    EXPECT_EQ(TrackPid("0x1AB"), 0x1AB);
+    EXPECT_EQ(TrackPid("x"), -1);
+    EXPECT_EQ(TrackPid("9000"), -1);
 }
 
-TEST(AudioTracksTest, CountMismatchChangesNothingAndMalformedAsksForRetry) {
-    std::vector<AudioTrack> tracks;
-    ASSERT_TRUE(ParseAudioTracks(kTracks, tracks));
-    PlainChoice c;
-    c.entries = {
-        {"a", "101", "", true}, {"b", "102", "", true}, {"c", "103", "", true}, {"d", "104", "", true}};
-    MatchAudioTracks(c, tracks);
-    EXPECT_EQ(c.entries[0].label, "a");
-    EXPECT_TRUE(c.selectionEvents.empty());
+TEST(AudioTracksTest, MalformedAsksForRetry) {
     std::vector<AudioTrack> none;
     EXPECT_FALSE(ParseAudioTracks("", none));
     EXPECT_FALSE(ParseAudioTracks("<e2audiotracklist><e2audiotrack>", none));
