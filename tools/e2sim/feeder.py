@@ -103,7 +103,7 @@ def main():
     signal.signal(signal.SIGINT, signal.SIG_IGN)
     sys.path.insert(0, HERE)
     import pipelines
-    pipelines.gst()  # the slow part, done while waiting as a spare
+    pipelines.warm_up()  # the slow part, done while waiting as a spare
     line = sys.stdin.readline()
     if not line:
         return 0
