@@ -131,6 +131,75 @@ TEST_F(PlaybackTest, SdChannelWithTwoAudioTracksAndTeletext) {
     StopAndExpectTornDown(h);
 }
 
+// The codecs of real broadcasts, each on a service of its own: the pad's kind, the
+// track labels with codec and language, decoded sound and picture, the expected count
+// from the programme, and the language default among an E-AC-3 and an MP2 track.
+TEST_F(PlaybackTest, BroadcastCodecsAreDecodedAndLabelled) {
+    struct Case {
+        const char* name;
+        SimService service;
+        std::vector<std::string> pads;
+        std::vector<wxString> audio;
+        wxString video;
+        int selectedAudio;
+    };
+    const Case cases[] = {
+        {"E-AC-3 0x7A",
+         kEac3,
+         {"+Pad (H264)", "+Pad (EAC3)", "+Pad (MPGA)", "+Pad (TTXT)", "Streams: 4 / 4"},
+         {"Audiospur 1 (0x01AE, E-AC-3, fra)", "Audiospur 2 (0x01AF, MPEG, deu)"},
+         "Videospur 1 (0x01A4, H264)",
+         1},
+        {"E-AC-3 0x87",
+         kEac3Type87,
+         {"+Pad (EAC3)", "Streams: 2 / 2"},
+         {"Audiospur 1 (0x01AE, E-AC-3, deu)"},
+         "Videospur 1 (0x01A4, H264)",
+         -1},
+        {"AAC-LATM",
+         kAacLatm,
+         {"+Pad (LATM)", "Streams: 2 / 2"},
+         {"Audiospur 1 (0x01AE, AAC-LATM, deu)"},
+         "Videospur 1 (0x01A4, H264)",
+         -1},
+        {"AAC ADTS",
+         kAacAdts,
+         {"+Pad (AAC)", "Streams: 2 / 2"},
+         {"Audiospur 1 (0x01AE, AAC, deu)"},
+         "Videospur 1 (0x01A4, H264)",
+         -1},
+        {"HEVC",
+         kHevc,
+         {"+Pad (HEVC)", "+Pad (MPGA)", "Streams: 2 / 2"},
+         {"Audiospur 1 (0x01AE, MPEG, deu)"},
+         "Videospur 1 (0x01A4, HEVC)",
+         -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineHarness h(player());
+        ASSERT_TRUE(PlayUntilPlaying(h, c.service));
+        for (const std::string& line : c.pads)
+            EXPECT_TRUE(h.Logged(line)) << line;
+        EXPECT_FALSE(h.LogIndexStartingWith("+Pad (UNKN") >= 0);
+        EXPECT_EQ(h.ProblemCount(kLogError), 0);
+        EXPECT_EQ(h.view.audioChoices, c.audio);
+        EXPECT_EQ(h.view.videoChoices, std::vector<wxString>{c.video});
+        EXPECT_EQ(h.view.selectedAudio, c.selectedAudio);
+        // Decoded: every decoder has negotiated its output.
+        EXPECT_TRUE(h.Pump(
+            [&] {
+                const StreamInfo info = player().SnapshotInfo();
+                bool sound = info.audioCount == static_cast<int>(c.audio.size());
+                for (int i = 0; i < info.audioCount; ++i)
+                    sound = sound && info.audio[i].rate > 0;
+                return sound && info.video.width > 0;
+            },
+            5000));
+        StopAndExpectTornDown(h);
+    }
+}
+
 TEST_F(PlaybackTest, RadioBuildsNoVideoChain) {
     EngineHarness h(player());
     h.view.itemType = 2;

@@ -13,11 +13,14 @@
 #include <wx/filename.h>
 #include <wx/gauge.h>
 #include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
 #include <wx/toolbar.h>
 #include <wx/xrc/xmlres.h>
 
 #include "core/settings.h"
 #include "e2sim_fixture.h"
+#include "extras/log_frame.h"
 #include "gui_scenario.h"
 #include "mini_json.h"
 #include "stream/player.h"
@@ -31,6 +34,8 @@ using namespace gui_scenario;
 
 // H.264 with MP2 and AC-3: two audio tracks.
 const char* const kTwoTrackRef = "1:0:19:2800:3F1:85:C00000:0:0:0:";
+// As above, plus DVB subtitles "deu" on 0x104.
+const char* const kSubtitlesRef = "1:0:19:2803:3F1:1:C00000:0:0:0:";
 
 E2SimProcess* g_sim = nullptr;
 wxString g_recDir;
@@ -79,6 +84,71 @@ void ClickRecordTool(MyMainFrame& frame, bool on) {
 
 bool Playing(MyMainFrame& frame) {
     return frame.streamPlaying && frame.player.IsPlaying();
+}
+
+wxMenu* SubtitleMenu(MyMainFrame& frame) {
+    wxMenuItem* item = frame.GetMenuBar()->FindItem(XRCID("ID_MENU_SUBTITLE"));
+    return item ? item->GetSubMenu() : nullptr;
+}
+
+bool OverlayEnabled(MyMainFrame& frame) {
+    gboolean enabled = FALSE;
+    frame.player.WithElement(&PlaybackPipeline::subtitleOverlay,
+                             [&](GstElement* e) { g_object_get(e, "enable", &enabled, nullptr); });
+    return enabled;
+}
+
+void ChooseMenuItem(MyMainFrame& frame, int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    frame.ProcessWindowEvent(event);
+}
+
+void AddSubtitleSteps(std::vector<Step>& steps) {
+    steps.push_back({"the resources load without complaint", [](MyMainFrame&) {
+                         MyLogFrame* logFrame = wxGetApp().LogFrame();
+                         auto* log = logFrame ? XRCCTRL(*logFrame, "ID_TEXTCTRL_LOG", wxTextCtrl) : nullptr;
+                         Check(log && !log->GetValue().Contains("style flag"),
+                               "no XRC style error in the log");
+                         return true;
+                     }});
+    steps.push_back({"play a service with subtitles", [](MyMainFrame& frame) {
+                         Check(!frame.GetMenuBar()->IsEnabled(XRCID("ID_MENU_SUBTITLE")),
+                               "\"Untertitel\" disabled without subtitles");
+                         ChannelItemData data;
+                         data.kind = kKindTV;
+                         data.sRef = kSubtitlesRef;
+                         frame.PlayService(data);
+                         return true;
+                     }});
+    steps.push_back(
+        {"subtitle menu lists the stream", [](MyMainFrame& frame) {
+             if (!Playing(frame) || !frame.GetMenuBar()->IsEnabled(XRCID("ID_MENU_SUBTITLE")))
+                 return false;
+             // Opening the "Anzeige" menu fills the submenu.
+             wxMenu* view = nullptr;
+             frame.GetMenuBar()->FindItem(XRCID("ID_MENU_SUBTITLE"), &view);
+             wxMenuEvent open(wxEVT_MENU_OPEN, wxID_ANY, view);
+             frame.ProcessWindowEvent(open);
+             wxMenu* menu = SubtitleMenu(frame);
+             Check(menu && menu->GetMenuItemCount() == 3, "\"Deaktivieren\", separator, one stream");
+             if (!menu || menu->GetMenuItemCount() != 3)
+                 return true;
+             const wxMenuItem* entry = menu->FindItemByPosition(2);
+             Check(entry->GetItemLabelText() == "deu" && entry->GetHelp() == "260",
+                   "entry \"deu\" with its PID");
+             Check(menu->IsChecked(XRCID("ID_MENUITEM_SUBTITLE_OFF")) && !OverlayEnabled(frame),
+                   "off by default");
+             ChooseMenuItem(frame, entry->GetId());
+             Check(OverlayEnabled(frame) && wxGetApp().settings.general.Subtitles == 1,
+                   "chosen: overlay on, GENERAL/Subtitles 1");
+             Check(menu->IsChecked(entry->GetId()) && !menu->IsChecked(XRCID("ID_MENUITEM_SUBTITLE_OFF")),
+                   "the stream's entry checked");
+             ChooseMenuItem(frame, XRCID("ID_MENUITEM_SUBTITLE_OFF"));
+             Check(!OverlayEnabled(frame) && wxGetApp().settings.general.Subtitles == 0 &&
+                       menu->IsChecked(XRCID("ID_MENUITEM_SUBTITLE_OFF")),
+                   "\"Deaktivieren\": overlay off, GENERAL/Subtitles 0");
+             return true;
+         }});
 }
 
 void AddSteps(std::vector<Step>& steps) {
@@ -188,6 +258,7 @@ int main(int, char**) {
 
     StepDriver driver;
     AddSteps(driver.steps);
+    AddSubtitleSteps(driver.steps);
     RunProgram(home, {"tessaro"}, new ScenarioApp(driver, 100));
     sim.Stop();
     return Report("av");
