@@ -97,8 +97,7 @@ void MainStreamView::SetAvBoxLabel(const wxString& label) {
 }
 
 void MainStreamView::EnableSubtitleMenu(bool enable) {
-    // The subtitle menu belongs to the video windows' context menu; the main
-    // window's menu bar carries it only once those windows exist.
+    // "Anzeige" > "Untertitel" of the menu bar; its entries are filled as a menu opens.
     wxMenuBar* bar = frame.GetMenuBar();
     if (!bar || !bar->FindItem(XRCID("ID_MENU_SUBTITLE")))
         return;
