@@ -24,7 +24,7 @@ except ImportError:
     import tsedit
 
 LINGER_S = 20.0
-MAX_FEEDS = 4
+MAX_FEEDS = 3  # an SD feed costs about 0.3 of a core (mpeg2enc)
 CLIENT_QUEUE_BYTES = 512 * 1024
 JANITOR_PERIOD_S = 0.5
 
