@@ -192,6 +192,8 @@ class BroadcastHub:
     def _get(self, service, hold):
         victims = []
         with self._lock:
+            if self._stop.is_set():
+                raise RuntimeError('the stream server has stopped')
             b = self._on_air.get(service.ref)
             if b is not None and b.ended.is_set():
                 del self._on_air[service.ref]
