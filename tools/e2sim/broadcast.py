@@ -24,7 +24,7 @@ except ImportError:
     import tsedit
 
 LINGER_S = 20.0
-MAX_FEEDS = 4
+MAX_FEEDS = 3  # an SD feed costs about 0.3 of a core (mpeg2enc)
 CLIENT_QUEUE_BYTES = 512 * 1024
 JANITOR_PERIOD_S = 0.5
 
@@ -192,6 +192,8 @@ class BroadcastHub:
     def _get(self, service, hold):
         victims = []
         with self._lock:
+            if self._stop.is_set():
+                raise RuntimeError('the stream server has stopped')
             b = self._on_air.get(service.ref)
             if b is not None and b.ended.is_set():
                 del self._on_air[service.ref]

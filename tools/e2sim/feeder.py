@@ -41,6 +41,20 @@ def spawn():
                             start_new_session=True)  # a Ctrl-C is for the parent
 
 
+def stop(proc):
+    """Ends a child (its stdin closes; killed if it does not go)."""
+    try:
+        proc.stdin.close()
+    except OSError:
+        pass
+    try:
+        proc.wait(STOP_WAIT_S)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    proc.stdout.close()
+
+
 class FeedProcess:
     """Parent side; reads like pipelines.Feed (start, read, close)."""
 
@@ -78,19 +92,8 @@ class FeedProcess:
         return data[:usable]
 
     def close(self):
-        proc = self._proc
-        if proc is None:
-            return
-        try:
-            proc.stdin.close()
-        except OSError:
-            pass
-        try:
-            proc.wait(STOP_WAIT_S)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
-        proc.stdout.close()
+        if self._proc is not None:
+            stop(self._proc)
 
 
 def _write_all(fd, data):

@@ -114,7 +114,8 @@ class StreamServer:
 
     def _new_feed(self, service):
         with self._lock:
-            proc, self._spare = self._spare, feeder.spawn()
+            proc = self._spare
+            self._spare = None if self._stop.is_set() else feeder.spawn()
         return feeder.FeedProcess(service, proc)
 
     def put_on_air(self, service):
@@ -161,7 +162,7 @@ class StreamServer:
         with self._lock:
             spare, self._spare = self._spare, None
         if spare is not None:
-            feeder.FeedProcess(None, spare).close()
+            feeder.stop(spare)
 
     def _accept_loop(self):
         while not self._stop.is_set():
