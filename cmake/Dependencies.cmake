@@ -21,7 +21,7 @@ find_program(MSGFMT_EXECUTABLE msgfmt REQUIRED)
 
 pkg_check_modules(GST REQUIRED IMPORTED_TARGET
     gstreamer-1.0 gstreamer-base-1.0 gstreamer-app-1.0 gstreamer-video-1.0
-    gstreamer-audio-1.0 gstreamer-mpegts-1.0 gstreamer-pbutils-1.0)
+    gstreamer-audio-1.0 gstreamer-mpegts-1.0 gstreamer-pbutils-1.0 gstreamer-tag-1.0)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 x11)
 pkg_check_modules(XSS IMPORTED_TARGET xscrnsaver)
 find_package(CURL REQUIRED)

@@ -130,9 +130,20 @@ void RemoveUnusedMultiQueue(PlayerCore& core) {
 
 } // namespace
 
+void RetireVideoChain(PlayerCore& core, GstPad* oldPad) {
+    if (!RemoveVideo(core, oldPad))
+        return;
+    std::lock_guard lock(core.infoMutex);
+    core.info.retiredPads.push_back(oldPad);
+}
+
 void OnPadRemoved(GstElement*, GstPad* pad, gpointer data) {
     PlayerCore& core = *static_cast<PlayerCore*>(data);
     std::lock_guard chains(core.chainMutex);
+    if (ForgetRetiredPad(core, pad)) {
+        core.Log(kLogInfo, "-Pad (earlier programme version)");
+        return;
+    }
     if (!RemoveTeletext(core, pad) && !RemoveVideo(core, pad)) {
         const bool audio = RemoveAudioTracks(core, pad);
         const bool subtitles = RemoveSubtitleTracks(core, pad);
