@@ -278,6 +278,8 @@ def epgsimilar(sim, q):
 
 
 LANG_NAMES = {"deu": "Deutsch", "eng": "English", "fra": "Français"}
+CODEC_LABELS = {"ac3": "Dolby Digital (%s)", "eac3": "Dolby Digital+ (%s)",
+                "eac3-87": "Dolby Digital+ (%s)", "aac": "AAC (%s)", "latm": "AAC-HE (%s)"}
 
 
 def getaudiotracks(sim, q):
@@ -291,7 +293,7 @@ def getaudiotracks(sim, q):
         for i, (pid, lang, codec) in enumerate(s.audio_pids):
             active = pid == chosen if chosen is not None else i == 0
             desc = LANG_NAMES.get(lang, lang)
-            desc = "Dolby Digital (%s)" % desc if codec == "ac3" else desc
+            desc = CODEC_LABELS.get(codec, "%s") % desc
             tracks.append(E("e2audiotrack", e2audiotrackdescription=desc, e2audiotrackid=i,
                             e2audiotrackpid=pid, e2audiotrackactive=active))
     return document(E("e2audiotracklist", tracks))
@@ -339,6 +341,7 @@ def zap(sim, q):
     with st.lock:
         st.current = s.ref
         st.zaps.append(s.ref)
+    st.zapped(s)
     return simple_result(True, "Active service is now '%s'" % s.name)
 
 

@@ -29,6 +29,13 @@ Dataset    -- services (all, in creation order), tv_services, radio_services,
 
 PIDs are the same on every service (like many real multiplexes re-use them):
 PMT_PID, VIDEO_PID, AUDIO_PID_MP2, AUDIO_PID_AC3, TELETEXT_PID, SUBTITLE_PID.
+
+The "Technik" TV bouquet (appended after everything seeded, so the seeded data
+stays as it was) holds one service per stream kind a client must cope with:
+E-AC-3, AAC (LATM and ADTS), HEVC, a scrambled one, one without PCR packets and
+one whose PMT changes; their references are fixed (TECHNIK_SERVICES).
+Audio codecs: 'mp2', 'ac3', 'eac3' (DVB: private data with descriptor 0x7A),
+'eac3-87' (stream type 0x87), 'aac' (ADTS), 'latm' (AAC in LOAS/LATM).
 """
 
 import random
@@ -68,6 +75,13 @@ class Service:
     subservices: List[str] = field(default_factory=list)
     index: int = 0
     has_epg: bool = True
+    # Stream make-up beyond the household channels (the "Technik" bouquet).
+    video_codec: str = ""  # "" = by service type: H.264 for "1:0:19", else MPEG-2
+    teletext_lang: str = "deu"
+    scrambled: bool = False
+    pmt_pcr_pid: Optional[int] = None  # announced PCR PID when it is not the real one
+    pmt_change_s: int = 0  # the PMT is re-announced with a new version this often
+    pmt_optional_pids: List[int] = field(default_factory=list)  # in every other version
 
 
 @dataclass
@@ -181,6 +195,21 @@ TV_BOUQUETS = [
     "Favoriten (TV)", "Öffentlich-Rechtliche", "Private", "Sport & Fußball",
     "Nachrichten", "Dokus \"Wissen\"", "Kinder & Familie", "Musik", "Regional",
     "HD-Sender",
+]
+TECHNIK_TSID = 0x3EF
+TECHNIK_PIDS = dict(video=0x1A4, audio=0x1AE, audio2=0x1AF, teletext=0x42C)
+# (sid, name, video codec, audio tracks, extra fields)
+TECHNIK_SERVICES = [
+    (0x7001, "Technik E-AC-3 HD", "h264", [(0x1AE, "fra", "eac3"), (0x1AF, "deu", "mp2")],
+     dict(teletext=True, teletext_pid=0x42C, teletext_lang="fra")),
+    (0x7002, "Technik E-AC-3 0x87 HD", "h264", [(0x1AE, "deu", "eac3-87")], {}),
+    (0x7003, "Technik AAC-LATM HD", "h264", [(0x1AE, "deu", "latm")], {}),
+    (0x7004, "Technik AAC HD", "h264", [(0x1AE, "deu", "aac")], {}),
+    (0x7005, "Technik HEVC HD", "hevc", [(0x1AE, "deu", "mp2")], {}),
+    (0x7006, "Technik verschlüsselt HD", "h264", [(0x1AE, "deu", "mp2")], dict(scrambled=True)),
+    (0x7007, "Technik ohne PCR HD", "h264", [(0x1AE, "deu", "mp2")], dict(pmt_pcr_pid=0x1FF0)),
+    (0x7008, "Technik PMT-Wechsel", "mpeg2", [(0x1AE, "deu", "mp2"), (0x1AF, "eng", "mp2")],
+     dict(hd=False, pmt_change_s=10, pmt_optional_pids=[0x1AF])),
 ]
 RADIO_BOUQUETS = ["Favoriten (Radio)", "ARD-Hörfunk", "Klassik & Jazz", "Österreich & Schweiz"]
 
@@ -318,8 +347,26 @@ class Dataset:
         self.tags = sorted({t for r in self.recordings for t in r.tags.split() if t} |
                            {"Aufnahme", "Wichtig"})
         self._epg_cache = {}
+        self._add_technik()
 
     # -- construction helpers -------------------------------------------------
+
+    def _add_technik(self):
+        """The test services of the stream kinds; no random numbers are drawn,
+        so everything seeded before stays the same."""
+        entries = []
+        for sid, name, vcodec, audio, extra in TECHNIK_SERVICES:
+            ref = _ref(HD_TYPE, sid, TECHNIK_TSID, 1, 0xC00000)
+            s = Service(ref=ref, name=name, sid=sid, kind="tv", hd=True,
+                        video_pid=TECHNIK_PIDS["video"], audio_pids=list(audio),
+                        provider="Technik-Labor", index=len(self.services), video_codec=vcodec)
+            for key, value in extra.items():
+                setattr(s, key, value)
+            self.services.append(s)
+            self.tv_services.append(s)
+            self._by_ref[normalize_ref(ref)] = s
+            entries.append(s)
+        self.tv_bouquets.append(Bouquet("Technik", _bouquet_ref("userbouquet.technik.tv", 1), entries))
 
     def _providers(self, names, services, kind, rng, second_share_pct):
         lists = {n: [] for n in names}

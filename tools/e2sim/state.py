@@ -22,6 +22,9 @@ state.stream_started(ref) / state.stream_ended(ref)
                          -- the stream server calls these once per client,
                             so /sim/state "streams" lists live streams.
 state.stream_fault()     -- (mode, after_s, rate) snapshot for the stream server.
+state.add_zap_listener(f) / state.zapped(service)
+                         -- f(service) is called after every zap (outside the
+                            lock); the stream server puts the service on air.
 state.snapshot()         -- the JSON-ready dict of /sim/state.
 """
 
@@ -37,6 +40,7 @@ class State:
         self.dataset = dataset
         self.lock = threading.RLock()
         self.faults = {}
+        self._zap_listeners = []
         self._reset_state()
 
     def _reset_state(self):
@@ -127,6 +131,16 @@ class State:
                 self.streams.remove(ref)
             except ValueError:
                 pass
+
+    def add_zap_listener(self, listener):
+        with self.lock:
+            self._zap_listeners.append(listener)
+
+    def zapped(self, service):
+        with self.lock:
+            listeners = list(self._zap_listeners)
+        for listener in listeners:
+            listener(service)
 
     # -- log -------------------------------------------------------------------------
 
