@@ -266,8 +266,9 @@ void OnNoMorePads(GstElement*, gpointer data) {
         info.padsDone = true;
         info.bufferingPending = true;
         // The queue may have filled before the pads were complete; no further
-        // buffering message would then open the gate.
-        if (info.bufferPercent >= gate) {
+        // buffering message would then open the gate. With the PCR ignored the
+        // demuxer gives its output no times: the queues cannot be measured.
+        if (info.bufferPercent >= gate || core.ignorePcr) {
             info.bufferingPending = false;
             play = true;
         }

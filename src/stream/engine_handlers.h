@@ -35,6 +35,9 @@ void RaiseEosOnUnderrun(GstElement* multiQueue, gpointer core);
 // Tear-down of the chains built behind the demuxer's pads (caller holds chainMutex).
 void DropVideoElements(PlayerCore& core);
 void DropAudioTrackElements(PlayerCore& core, AudioTrackSlot& slot);
+// Removes the audio output when no track feeds it any more: a sink that never gets
+// data would hold the whole pipeline back from PLAYING.
+void RemoveUnusedAudioOutput(PlayerCore& core);
 // Removes the video chain of a pad that is about to go, and lets the pad go quietly.
 void RetireVideoChain(PlayerCore& core, GstPad* oldPad);
 

@@ -402,6 +402,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
     if (!BuildAudioChain(b, kind, mqSrc, slot)) {
         b.core.Problem(kLogError, "AudioDecoder", "audio chain not built", "");
         ReleaseRequestPad(b.p.multiQueue, queuePad);
+        RemoveUnusedAudioOutput(b.core);
         return;
     }
     {

@@ -88,6 +88,8 @@ bool RemoveSubtitleTracks(PlayerCore& core, GstPad* pad) {
     return matched;
 }
 
+} // namespace
+
 void RemoveUnusedAudioOutput(PlayerCore& core) {
     PlaybackPipeline& p = core.elements;
     if (!p.audioInputSelector || AnySinkPadLinked(p.audioInputSelector))
@@ -102,6 +104,8 @@ void RemoveUnusedAudioOutput(PlayerCore& core) {
     }
     core.Post(stream_event::AudioRemoved{});
 }
+
+namespace {
 
 void RemoveUnusedSubtitleSelector(PlayerCore& core) {
     PlaybackPipeline& p = core.elements;

@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
     settings.general.TVControl = 0; // nothing is asked of a receiver
     StartOptions options;
     options.verbose = verbose;
+    // The player sets GStreamer's debug level from the options: keep one given to the tool.
+    if (const char* level = std::getenv("GST_DEBUG"))
+        options.gstDebugLevel = level;
     Player player;
     ProbeOutcome outcome;
     if (!player.Init(StreamSettingsOf(settings, options))) {

@@ -1,6 +1,7 @@
 #include "stream/probe_session.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <map>
@@ -51,19 +52,25 @@ std::vector<ProbeTrack> LinkedTracks(Player& player) {
     return tracks;
 }
 
-long RenderedPictures(Player& player) {
-    guint64 rendered = 0;
+GstPadProbeReturn CountPicture(GstPad*, GstPadProbeInfo*, gpointer data) {
+    ++*static_cast<std::atomic<long>*>(data);
+    return GST_PAD_PROBE_OK;
+}
+
+// Counts the pictures that reach the video sink (each new chain's sink anew).
+void CountPictures(Player& player, std::atomic<long>& frames) {
     player.WithElement(&PlaybackPipeline::videoSink, [&](GstElement* sink) {
-        if (!HasProperty(sink, "stats"))
-            return;
-        GstStructure* stats = nullptr;
-        g_object_get(sink, "stats", &stats, nullptr);
-        if (stats) {
-            gst_structure_get_uint64(stats, "rendered", &rendered);
-            gst_structure_free(stats);
+        if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountPicture, &frames, nullptr);
+            gst_object_unref(pad);
         }
     });
-    return static_cast<long>(rendered);
+}
+
+// The demuxer offered a video stream, whether or not the engine could link it.
+void NoteVideoPad(GstElement*, GstPad* pad, gpointer data) {
+    if (g_str_has_prefix(PadCapsText(pad).c_str(), "video/"))
+        *static_cast<std::atomic<bool>*>(data) = true;
 }
 
 class ProbeView : public StreamView, public wxEvtHandler {
@@ -73,9 +80,12 @@ public:
         : player_(player), supervisor_(player, *this, settings, options, intervals) {
         Bind(EVT_STREAM, &ProbeView::OnStreamEvent, this);
         player_.SetEventTarget(this);
+        padHandler_ = g_signal_connect(player_.Elements().demuxer, "pad-added", G_CALLBACK(NoteVideoPad),
+                                       &videoOffered_);
     }
     ~ProbeView() override {
         player_.Stop();
+        g_signal_handler_disconnect(player_.Elements().demuxer, padHandler_);
         player_.SetEventTarget(nullptr);
         DeletePendingEvents();
     }
@@ -95,8 +105,10 @@ public:
         if (outcome_.tracks.empty())
             outcome_.tracks = LinkedTracks(player_);
         facts_.anyTrack = facts_.anyTrack || !outcome_.tracks.empty();
-        outcome_.frames = RenderedPictures(player_);
+        // A service whose picture the engine cannot decode has no picture, not just sound.
+        facts_.videoTrack = facts_.videoTrack || videoOffered_;
         player_.Stop();
+        outcome_.frames = frames_;
         outcome_.result = ClassifyProbe(facts_);
         outcome_.error = facts_.error;
         return outcome_;
@@ -167,6 +179,7 @@ private:
             outcome_.tracks = LinkedTracks(player_); // before the stop takes them down
         } else if (event.As<stream_event::VideoAdded>()) {
             facts_.videoTrack = facts_.anyTrack = true;
+            CountPictures(player_, frames_);
         } else if (event.As<stream_event::AudioAdded>()) {
             facts_.anyTrack = true;
         } else if (const auto* problem = event.As<stream_event::Problem>()) {
@@ -219,6 +232,9 @@ private:
     int audioChoices_ = 0;
     int videoChoices_ = 0;
     bool gaveUp_ = false;
+    std::atomic<long> frames_{0};
+    std::atomic<bool> videoOffered_{false};
+    gulong padHandler_ = 0;
     ProbeFacts facts_;
     ProbeOutcome outcome_;
 };
