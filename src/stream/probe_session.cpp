@@ -80,12 +80,13 @@ public:
         : player_(player), supervisor_(player, *this, settings, options, intervals) {
         Bind(EVT_STREAM, &ProbeView::OnStreamEvent, this);
         player_.SetEventTarget(this);
-        padHandler_ = g_signal_connect(player_.Elements().demuxer, "pad-added", G_CALLBACK(NoteVideoPad),
-                                       &videoOffered_);
+        if (GstElement* demuxer = player_.Elements().demuxer)
+            padHandler_ = g_signal_connect(demuxer, "pad-added", G_CALLBACK(NoteVideoPad), &videoOffered_);
     }
     ~ProbeView() override {
         player_.Stop();
-        g_signal_handler_disconnect(player_.Elements().demuxer, padHandler_);
+        if (padHandler_)
+            g_signal_handler_disconnect(player_.Elements().demuxer, padHandler_);
         player_.SetEventTarget(nullptr);
         DeletePendingEvents();
     }

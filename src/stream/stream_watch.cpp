@@ -160,6 +160,7 @@ void StartCensus(PlayerCore& core) {
     GstElement* demuxer = core.elements.demuxer;
     if (!demuxer)
         return;
+    StopCensus(core); // a start from READY follows no stop: one census at a time
     {
         std::lock_guard lock(core.censusMutex);
         core.census = CensusState{};
