@@ -64,10 +64,7 @@ GstPadProbeReturn OnDemuxerInput(GstPad*, GstPadProbeInfo* info, gpointer data) 
     return verdict.Decided() || giveUp ? EndCensus(core) : GST_PAD_PROBE_OK;
 }
 
-GstPadProbeReturn OnFirstBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
-    auto* watch = static_cast<std::pair<PlayerCore*, bool>*>(data);
-    PlayerCore& core = *watch->first;
-    const bool picture = watch->second;
+GstPadProbeReturn FirstBuffer(PlayerCore& core, bool picture) {
     bool first = false;
     {
         std::lock_guard lock(core.infoMutex);
@@ -80,8 +77,12 @@ GstPadProbeReturn OnFirstBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
     return GST_PAD_PROBE_REMOVE;
 }
 
-void ForgetWatch(gpointer data) {
-    delete static_cast<std::pair<PlayerCore*, bool>*>(data);
+GstPadProbeReturn OnFirstPicture(GstPad*, GstPadProbeInfo*, gpointer data) {
+    return FirstBuffer(*static_cast<PlayerCore*>(data), true);
+}
+
+GstPadProbeReturn OnFirstSound(GstPad*, GstPadProbeInfo*, gpointer data) {
+    return FirstBuffer(*static_cast<PlayerCore*>(data), false);
 }
 
 guint64 QueuedTime(gpointer queueOrPad) {
@@ -197,8 +198,8 @@ void WatchFirstData(PlayerCore& core, GstElement* sink, bool picture) {
     GstPad* pad = sink ? gst_element_get_static_pad(sink, "sink") : nullptr;
     if (!pad)
         return;
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnFirstBuffer,
-                      new std::pair<PlayerCore*, bool>(&core, picture), ForgetWatch);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, picture ? OnFirstPicture : OnFirstSound, &core,
+                      nullptr);
     gst_object_unref(pad);
 }
 
