@@ -5,6 +5,7 @@
 // multiqueue input: what is queued plays out, the new pad's data follows in the same
 // queue, and the decoder chain behind it goes on without a reconnect.
 #include <algorithm>
+#include <vector>
 
 #include "stream/chain_util.h"
 #include "stream/engine_handlers.h"
@@ -55,29 +56,37 @@ bool MoveInput(GstPad* oldPad, GstPad* newPad, GstPad* queuePad) {
     return false;
 }
 
-// The old pad of the stream the new pad continues and the multiqueue input it
-// feeds, under infoMutex; nulls when the new pad starts a stream of its own.
-struct Predecessor {
+// A pad of the record with the multiqueue input it feeds.
+struct Feed {
     GstPad* pad = nullptr;
     GstPad* queuePad = nullptr;
 };
 
-Predecessor FindPredecessor(const StreamInfo& info, int kind, bool video, int pid, GstPad* pad) {
-    if (video)
-        return OfEarlierVersion(info.video.pad, pad) ? Predecessor{info.video.pad, info.video.queuePad}
-                                                     : Predecessor{};
-    if (kind == kKindTeletext)
-        return OfEarlierVersion(info.teletextPad, pad) ? Predecessor{info.teletextPad, info.teletextQueuePad}
-                                                       : Predecessor{};
-    if (kind == kKindSubtitles) {
+// The streams of the record the new pad may continue: its kind, and for tracks its
+// PID. Copied under infoMutex; the pads stay while the chain lock is held.
+std::vector<Feed> Candidates(const StreamInfo& info, int kind, bool video, int pid) {
+    std::vector<Feed> feeds;
+    if (video) {
+        feeds.push_back({info.video.pad, info.video.queuePad});
+    } else if (kind == kKindTeletext) {
+        feeds.push_back({info.teletextPad, info.teletextQueuePad});
+    } else if (kind == kKindSubtitles) {
         for (const auto& slot : info.subtitles)
-            if (slot.pid == pid && OfEarlierVersion(slot.pad, pad))
-                return {slot.pad, slot.queuePad};
-        return {};
+            if (slot.pid == pid)
+                feeds.push_back({slot.pad, slot.queuePad});
+    } else {
+        for (const auto& slot : info.audio)
+            if (slot.pid == pid)
+                feeds.push_back({slot.pad, slot.queuePad});
     }
-    for (const auto& slot : info.audio)
-        if (slot.pid == pid && OfEarlierVersion(slot.pad, pad))
-            return {slot.pad, slot.queuePad};
+    return feeds;
+}
+
+// The old pad of the stream the new pad continues; none when it starts a stream of its own.
+Feed FindPredecessor(const std::vector<Feed>& candidates, GstPad* pad) {
+    for (const Feed& feed : candidates)
+        if (OfEarlierVersion(feed.pad, pad))
+            return feed;
     return {};
 }
 
@@ -100,11 +109,12 @@ void HandOverInRecord(StreamInfo& info, GstPad* oldPad, GstPad* newPad) {
 bool TakeOverStream(PlayerCore& core, int kind, GstPad* pad) {
     const int pid = PidFromPadName(ObjectName(pad));
     const bool video = CarriesVideo(pad);
-    Predecessor old;
+    std::vector<Feed> candidates;
     {
         std::lock_guard lock(core.infoMutex);
-        old = FindPredecessor(core.info, kind, video, pid, pad);
+        candidates = Candidates(core.info, kind, video, pid);
     }
+    const Feed old = FindPredecessor(candidates, pad);
     if (!old.pad)
         return false;
     if (!MoveInput(old.pad, pad, old.queuePad)) {
