@@ -24,7 +24,7 @@ except ImportError:
     import tsedit
 
 LINGER_S = 20.0
-MAX_FEEDS = 4
+MAX_FEEDS = 3  # an SD feed costs about 0.3 of a core (mpeg2enc)
 CLIENT_QUEUE_BYTES = 512 * 1024
 JANITOR_PERIOD_S = 0.5
 
@@ -237,8 +237,8 @@ class BroadcastHub:
         while not self._stop.wait(JANITOR_PERIOD_S):
             now = time.monotonic()
             with self._lock:
-                done = [b for b in self._on_air.values()
-                        if b.ended.is_set() or (b.users == 0 and now - b.last_used >= self.linger_s)]
+                done = [b for b in self._on_air.values() if b.ended.is_set()
+                        or (b.users == 0 and now - b.last_used >= self.linger_s)]
                 for b in done:
                     del self._on_air[b.service.ref]
             for b in done:
@@ -249,5 +249,8 @@ class BroadcastHub:
         self._janitor.join(2.0)
         with self._lock:
             all_, self._on_air = list(self._on_air.values()), {}
-        for b in all_:
-            b.stop()
+        stoppers = [threading.Thread(target=b.stop, daemon=True) for b in all_]
+        for t in stoppers:
+            t.start()
+        for t in stoppers:
+            t.join(10.0)

@@ -9,9 +9,11 @@ Names other modules rely on (keep them stable):
 
 Service    -- ref, name, sid (int, from the 4th ref field), kind 'tv'|'radio',
               hd, ac3, teletext, subtitles (bools), video_pid (int or None for
-              radio), audio_pids [(pid, lang, codec 'mp2'|'ac3')],
-              teletext_pid, subtitle_pid (int or None), provider, subservices
-              (list of refs, only on one channel), pmt_pid.
+              radio), audio_pids [(pid, lang, codec)], teletext_pid,
+              subtitle_pid (int or None), provider, subservices (list of refs,
+              only on one channel), pmt_pid; for the stream kinds of the
+              "Technik" bouquet also video_codec, teletext_lang, scrambled,
+              pmt_pcr_pid, pmt_change_s, pmt_optional_pids.
 Recording  -- path (receiver path, e.g. "/hdd/movie/20261207 2015 - Das Erste
               HD - Tatort.ts"), ref ("1:0:0:0:0:0:0:0:0:0:" + path),
               service_ref, service_name, title, description,
@@ -197,7 +199,7 @@ TV_BOUQUETS = [
     "HD-Sender",
 ]
 TECHNIK_TSID = 0x3EF
-TECHNIK_PIDS = dict(video=0x1A4, audio=0x1AE, audio2=0x1AF, teletext=0x42C)
+TECHNIK_VIDEO_PID = 0x1A4
 # (sid, name, video codec, audio tracks, extra fields)
 TECHNIK_SERVICES = [
     (0x7001, "Technik E-AC-3 HD", "h264", [(0x1AE, "fra", "eac3"), (0x1AF, "deu", "mp2")],
@@ -358,7 +360,7 @@ class Dataset:
         for sid, name, vcodec, audio, extra in TECHNIK_SERVICES:
             ref = _ref(HD_TYPE, sid, TECHNIK_TSID, 1, 0xC00000)
             s = Service(ref=ref, name=name, sid=sid, kind="tv", hd=True,
-                        video_pid=TECHNIK_PIDS["video"], audio_pids=list(audio),
+                        video_pid=TECHNIK_VIDEO_PID, audio_pids=list(audio),
                         provider="Technik-Labor", index=len(self.services), video_codec=vcodec)
             for key, value in extra.items():
                 setattr(s, key, value)
@@ -366,7 +368,8 @@ class Dataset:
             self.tv_services.append(s)
             self._by_ref[normalize_ref(ref)] = s
             entries.append(s)
-        self.tv_bouquets.append(Bouquet("Technik", _bouquet_ref("userbouquet.technik.tv", 1), entries))
+        ref = _bouquet_ref("userbouquet.technik.tv", 1)
+        self.tv_bouquets.append(Bouquet("Technik", ref, entries))
 
     def _providers(self, names, services, kind, rng, second_share_pct):
         lists = {n: [] for n in names}
