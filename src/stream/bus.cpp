@@ -156,6 +156,29 @@ int WantedProgramme(PlayerCore& core) {
     return programme;
 }
 
+std::vector<Descriptor> ProgrammeDescriptors(const GstMpegtsPMT* pmt) {
+    std::vector<Descriptor> out;
+    for (guint i = 0; pmt->descriptors && i < pmt->descriptors->len; ++i) {
+        const auto* d = static_cast<GstMpegtsDescriptor*>(g_ptr_array_index(pmt->descriptors, i));
+        if (d->data)
+            out.emplace_back(d->data, d->data + 2 + d->length);
+    }
+    return out;
+}
+
+// On the demuxer's thread, before it reads the next packet: the census judges the
+// packets by the table that announced them.
+void NoteProgrammeTable(PlayerCore& core, GstMessage* message) {
+    GstMpegtsSection* section = gst_message_parse_mpegts_section(message);
+    if (!section)
+        return;
+    if (GST_MPEGTS_SECTION_TYPE(section) == GST_MPEGTS_SECTION_PMT)
+        if (const GstMpegtsPMT* pmt = gst_mpegts_section_get_pmt(section))
+            NoteProgrammeFacts(core, section->subtable_extension, WantedProgramme(core),
+                               ReadProgrammeFacts(pmt->pcr_pid, ProgrammeDescriptors(pmt), PmtEntries(pmt)));
+    gst_mpegts_section_unref(section);
+}
+
 void UpdateStats(PlayerCore& core, GstBuffer* buffer) {
     using Clock = std::chrono::steady_clock;
     const auto now = Clock::now();
@@ -287,8 +310,9 @@ void OnNoMorePads(GstElement*, gpointer data) {
         info.padsDone = true;
         info.bufferingPending = true;
         // The queue may have filled before the pads were complete; no further
-        // buffering message would then open the gate.
-        if (info.bufferPercent >= gate) {
+        // buffering message would then open the gate. With the PCR ignored the
+        // demuxer gives its output no times: the queues cannot be measured.
+        if (info.bufferPercent >= gate || core.ignorePcr) {
             info.bufferingPending = false;
             play = true;
         }
@@ -335,10 +359,13 @@ GstBusSyncReply OnBusSync(GstBus*, GstMessage* message, gpointer data) {
     PlayerCore& core = *static_cast<PlayerCore*>(data);
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_COLLECTION)
         HandleStreamCollection(core, message);
-    // The sink asks from its streaming thread and waits for the answer.
-    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ELEMENT ||
-        !gst_is_video_overlay_prepare_window_handle_message(message))
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ELEMENT)
         return GST_BUS_PASS;
+    if (!gst_is_video_overlay_prepare_window_handle_message(message)) {
+        NoteProgrammeTable(core, message);
+        return GST_BUS_PASS;
+    }
+    // The sink asks from its streaming thread and waits for the answer.
     AttachVideoWindowTo(core, GST_ELEMENT(GST_MESSAGE_SRC(message)), core.videoMode);
     // A sync handler that drops a message owns it; kept, it would hold the sink.
     gst_message_unref(message);

@@ -79,3 +79,14 @@ int PidFromPadName(const std::string& name) {
         return 0;
     return static_cast<int>(pid);
 }
+
+int PadGeneration(const std::string& name) {
+    const auto first = name.find('_');
+    const auto last = name.rfind('_');
+    if (first == std::string::npos || last <= first + 1 || last - first > 9)
+        return -1;
+    const std::string digits = name.substr(first + 1, last - first - 1);
+    char* end = nullptr;
+    const long generation = std::strtol(digits.c_str(), &end, 16);
+    return *end == '\0' && generation >= 0 ? static_cast<int>(generation) : -1;
+}

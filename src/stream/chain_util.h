@@ -24,3 +24,5 @@ bool AnySinkPadLinked(GstElement* element);
 bool LinkPadTo(GstPad* src, GstElement* downstream, const char* sinkPad = "sink");
 // Hexadecimal PID after the last '_' of a demuxer pad name (0 when absent).
 int PidFromPadName(const std::string& name);
+// The programme version the demuxer counts in a pad name ("video_1_0100": 1), -1 when absent.
+int PadGeneration(const std::string& name);

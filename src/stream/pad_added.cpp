@@ -28,7 +28,10 @@ bool EnsureMultiQueue(Build& b) {
     // first data lies before the target, the teletext sink prerolls on an early
     // packet, its queue fills up and stops the demuxer before the audio reaches
     // the target: the audio sink never prerolls and the picture freezes.
-    g_object_set(p.multiQueue, "use-buffering", TRUE, "max-size-buffers", 0u, "max-size-bytes", 0u,
+    // Its own buffering messages take a sparse queue as full: the first teletext
+    // packet would open the gate to PLAYING with nothing buffered. The picture and
+    // sound queues are measured instead (WatchQueueLevel).
+    g_object_set(p.multiQueue, "use-buffering", FALSE, "max-size-buffers", 0u, "max-size-bytes", 0u,
                  "max-size-time", bufferTime, "sync-by-running-time", TRUE, nullptr);
     g_signal_connect(p.multiQueue, "underrun", G_CALLBACK(RaiseEosOnUnderrun), &b.core);
     AddToBin(p.pipeline, {p.multiQueue});
@@ -190,6 +193,7 @@ bool BuildVideoChain(Build& b, int kind, GstPad* mqSrc) {
     GstPad* decoderSrc = gst_element_get_static_pad(p.videoDecoder, "src");
     g_signal_connect(decoderSrc, "notify::caps", G_CALLBACK(OnVideoCaps), &b.core);
     gst_object_unref(decoderSrc);
+    WatchFirstData(b.core, p.videoSink, true);
     SyncWithPipeline({p.videoParser, p.videoDecoder, p.decoderQueue, p.deInterlace, p.videoRate, p.videoScale,
                       p.videoBalance, p.subtitleOverlay, p.clockOverlay, p.textOverlay, p.colorSpace,
                       p.videoQueue, p.videoSink});
@@ -242,6 +246,7 @@ bool EnsureAudioOutput(Build& b) {
             DropElement(p.pipeline, *e);
         return false;
     }
+    WatchFirstData(b.core, p.audioSink, false);
     SyncWithPipeline({p.audioInputSelector, p.audioRate, p.equalizer, p.volume, p.audioQueue, p.audioSink});
     std::lock_guard lock(b.core.infoMutex);
     ++b.core.info.sinkChains;
@@ -353,6 +358,7 @@ void LinkVideo(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
         info.video.kind = kind;
         info.video.mpeg2 = kind == kKindMpeg2;
     }
+    WatchQueueLevel(b.core, queuePad);
     b.core.Post(stream_event::VideoAdded{pid, kind});
 }
 
@@ -370,6 +376,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
     if (!BuildAudioChain(b, kind, mqSrc, slot)) {
         b.core.Problem(kLogError, "AudioDecoder", "audio chain not built", "");
         ReleaseRequestPad(b.p.multiQueue, queuePad);
+        RemoveUnusedAudioOutput(b.core);
         return;
     }
     {
@@ -380,6 +387,7 @@ void LinkAudio(Build& b, int kind, int pid, GstPad* pad, GstPad* queuePad, GstPa
         if (info.audioCount < StreamInfo::kCountedTracks)
             ++info.audioCount;
     }
+    WatchQueueLevel(b.core, queuePad);
     b.core.Post(stream_event::AudioAdded{pid, kind, slot.language});
 }
 
@@ -419,6 +427,8 @@ void LinkSubtitles(Build& b, int pid, GstPad* pad, GstPad* queuePad, GstPad* mqS
 void LinkStream(PlayerCore& core, int kind, GstPad* pad) {
     const int pid = PidFromPadName(ObjectName(pad));
     std::lock_guard chains(core.chainMutex);
+    if (TakeOverStream(core, kind, pad))
+        return;
     Build b{core, core.elements, core.CurrentSettings()};
     if (!EnsureMultiQueue(b))
         return;

@@ -89,6 +89,8 @@ bool RemoveSubtitleTracks(PlayerCore& core, GstPad* pad) {
     return matched;
 }
 
+} // namespace
+
 void RemoveUnusedAudioOutput(PlayerCore& core) {
     PlaybackPipeline& p = core.elements;
     if (!p.audioInputSelector || AnySinkPadLinked(p.audioInputSelector))
@@ -103,6 +105,8 @@ void RemoveUnusedAudioOutput(PlayerCore& core) {
     }
     core.Post(stream_event::AudioRemoved{});
 }
+
+namespace {
 
 void RemoveUnusedSubtitleSelector(PlayerCore& core) {
     PlaybackPipeline& p = core.elements;
@@ -131,9 +135,20 @@ void RemoveUnusedMultiQueue(PlayerCore& core) {
 
 } // namespace
 
+void RetireVideoChain(PlayerCore& core, GstPad* oldPad) {
+    if (!RemoveVideo(core, oldPad))
+        return;
+    std::lock_guard lock(core.infoMutex);
+    core.info.retiredPads.push_back(oldPad);
+}
+
 void OnPadRemoved(GstElement*, GstPad* pad, gpointer data) {
     PlayerCore& core = *static_cast<PlayerCore*>(data);
     std::lock_guard chains(core.chainMutex);
+    if (ForgetRetiredPad(core, pad)) {
+        core.Log(kLogInfo, "-Pad (earlier programme version)");
+        return;
+    }
     if (!RemoveTeletext(core, pad) && !RemoveVideo(core, pad)) {
         const bool audio = RemoveAudioTracks(core, pad);
         const bool subtitles = RemoveSubtitleTracks(core, pad);

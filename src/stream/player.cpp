@@ -1,5 +1,6 @@
 #include "stream/player.h"
 
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -86,7 +87,8 @@ bool CreateFixedElements(PlaybackPipeline& p) {
 }
 
 void SetFixedProperties(PlaybackPipeline& p) {
-    g_object_set(p.source, "timeout", 5u, nullptr);
+    if (HasProperty(p.source, "timeout"))
+        g_object_set(p.source, "timeout", 5u, nullptr);
     g_object_set(p.sourceIdentity, "signal-handoffs", FALSE, nullptr);
     // Closed, the valve still passes the end of the stream: the file sink is one
     // of the pipeline's sinks, and without its EOS the pipeline never reports
@@ -136,11 +138,42 @@ void ForgetDemuxedTimeline(GstElement* demuxer) {
 }
 
 void ApplySourceSettings(GstElement* source, const StreamSettings& settings) {
+    if (!HasProperty(source, "proxy"))
+        return; // a file
     const SourceProxy& proxy = settings.proxy;
     // Without a proxy of our own the source must not keep one from an earlier stream.
     g_object_set(source, "proxy", proxy.use ? proxy.address.c_str() : nullptr, "proxy-id",
                  proxy.use ? proxy.user.c_str() : nullptr, "proxy-pw",
                  proxy.use ? proxy.pass.c_str() : nullptr, nullptr);
+}
+
+// A local transport-stream file (a path or a file: URI) is read by "filesrc"; the
+// path, or an empty text when the address is not local.
+std::string LocalFilePath(const wxString& url) {
+    const std::string text(url.utf8_str());
+    if (text.rfind("file:", 0) == 0) {
+        gchar* path = g_filename_from_uri(text.c_str(), nullptr, nullptr);
+        std::string result = path ? path : "";
+        g_free(path);
+        return result;
+    }
+    return text.find("://") == std::string::npos ? text : std::string();
+}
+
+// Swaps "Source" for one of the other factory, in the stopped pipeline.
+bool UseSourceFactory(PlaybackPipeline& p, const char* factory) {
+    GstElementFactory* current = gst_element_get_factory(p.source);
+    if (current && std::strcmp(GST_OBJECT_NAME(current), factory) == 0)
+        return true;
+    GstElement* source = gst_element_factory_make(factory, "Source");
+    if (!source)
+        return false;
+    gst_element_set_state(p.source, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(p.pipeline), p.source);
+    p.source = source;
+    gst_bin_add(GST_BIN(p.pipeline), source);
+    SetFixedProperties(p);
+    return gst_element_link(source, p.sourceQueue);
 }
 
 } // namespace
@@ -266,12 +299,26 @@ bool Player::SetSource(const StreamSource& source) {
     PlaybackPipeline& p = core_.elements;
     if (!p.pipeline)
         return false;
+    const std::string key = std::string(source.url.utf8_str()) + "#" + std::to_string(source.programme);
+    if (key != core_.sourceKey)
+        core_.ignorePcr = false; // found out anew for each service
+    core_.sourceKey = key;
+    g_object_set(p.demuxer, "program-number", source.programme > 0 ? source.programme : -1, nullptr);
+    const std::string file = LocalFilePath(source.url);
+    if (!file.empty()) {
+        if (State() != GST_STATE_NULL || !UseSourceFactory(p, "filesrc"))
+            return false;
+        g_object_set(p.source, "location", file.c_str(), nullptr);
+        core_.hasSource = true;
+        return true;
+    }
+    if (State() != GST_STATE_NULL ? !HasProperty(p.source, "proxy") : !UseSourceFactory(p, "souphttpsrc"))
+        return false;
     const wxScopedCharBuffer user = source.user.utf8_str();
     const wxScopedCharBuffer password = source.password.utf8_str();
     g_object_set(p.source, "location", static_cast<const char*>(source.url.utf8_str()), "user-id",
                  source.user.empty() ? nullptr : user.data(), "user-pw",
                  source.password.empty() ? nullptr : password.data(), nullptr);
-    g_object_set(p.demuxer, "program-number", source.programme > 0 ? source.programme : -1, nullptr);
     core_.hasSource = !source.url.empty();
     return true;
 }
@@ -285,6 +332,8 @@ GstStateChangeReturn Player::Start(const StreamSettings& settings) {
         core_.settings = settings;
     }
     ApplySourceSettings(p.source, settings);
+    g_object_set(p.demuxer, "ignore-pcr", core_.ignorePcr.load(), nullptr);
+    StartCensus(core_);
     return gst_element_set_state(p.pipeline, GST_STATE_PAUSED);
 }
 
@@ -311,6 +360,7 @@ void Player::Stop() {
                            p.demuxer, p.teeQueue2,   p.valve,          p.fileSink};
     for (GstElement* e : order)
         gst_element_set_state(e, GST_STATE_NULL);
+    StopCensus(core_);
     ForgetDemuxedTimeline(p.demuxer);
     // No streaming thread runs any more: what the bus holds is all the stopped stream
     // said (the sinks leaving PLAYING among it), handed on in its generation.

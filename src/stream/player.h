@@ -27,7 +27,7 @@ class wxWindow;
 // properties (answered only to the server's challenge), never into the address:
 // GStreamer's error texts quote the address, and those end up in the log.
 struct StreamSource {
-    wxString url;
+    wxString url;      // http(s)://..., or a local transport-stream file (path or file: URI)
     int programme = 0; // 0 or less: the demuxer chooses
     wxString user;
     wxString password;
@@ -58,6 +58,8 @@ public:
     // The generation of the stream being played (see StreamEvent); any thread.
     long Generation() const { return core_.generation; }
 
+    // A file needs the pipeline stopped (its source element is swapped); a new source
+    // forgets that the last one needed its PCR ignored.
     bool SetSource(const StreamSource& source);
     // Whether a source was set: without one there is nothing to play.
     bool HasSource() const { return core_.hasSource; }

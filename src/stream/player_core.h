@@ -17,13 +17,23 @@
 #include "stream/stream_event.h"
 #include "stream/stream_info.h"
 #include "stream/stream_settings.h"
+#include "stream/ts_census.h"
 
 class wxEvtHandler;
 struct SeekRequest;
 
+// The census of a stream's first packets and the programme facts it is judged by.
+struct CensusState {
+    TsCensus packets;
+    ProgrammeFacts facts;
+    bool haveFacts = false;
+    int programme = -1; // the programme whose table gave the facts
+};
+
 struct PlayerCore {
     // The fixed elements are written by Init and Shutdown on the GUI thread while no
-    // streaming thread runs, and only read in between (from any thread). The dynamic
+    // streaming thread runs (and "Source" by SetSource, while the pipeline is
+    // stopped), and only read in between (from any thread). The dynamic
     // ones are written only with chainMutex held.
     PlaybackPipeline elements;
     // Held across GStreamer calls while chains are built or torn down: by streaming
@@ -40,6 +50,16 @@ struct PlayerCore {
     // streaming threads take a copy when they build a chain.
     StreamSettings settings;
     mutable std::mutex settingsMutex;
+
+    // Under censusMutex: fed by the probe in front of the demuxer and given the
+    // programme's facts by the bus's sync handler (both on the demuxer's input
+    // thread); started anew by each start. The probe's id is 0 once it is gone.
+    CensusState census;
+    std::mutex censusMutex;
+    std::atomic<gulong> censusProbe{0};
+    // The source's PCR PID carries no packets: its streams start with the demuxer
+    // ignoring the PCR. Set by the census, cleared by the GUI thread for a new source.
+    std::atomic<bool> ignorePcr{false};
 
     // Set by the GUI thread, read by streaming threads.
     std::atomic<bool> muted{false};
@@ -59,6 +79,7 @@ struct PlayerCore {
     // GUI thread only.
     guint busWatch = 0;
     bool hasSource = false;
+    std::string sourceKey; // address and programme of the source set last
     wxString recordingPath;
     std::shared_ptr<SeekRequest> pendingSeek;
 

@@ -2,16 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 
 namespace {
 
+constexpr int kTagCa = 0x09;
 constexpr int kTagLanguage = 0x0A;
 constexpr int kTagTeletext = 0x56;
 constexpr int kTagSubtitling = 0x59;
 constexpr int kTagAc3 = 0x6A;
 constexpr int kTagEac3 = 0x7A;
+constexpr int kTagDts = 0x7B;
+constexpr int kTagAac = 0x7C;
 constexpr std::size_t kMaxSubtitleEntries = 64;
 constexpr std::size_t kMaxTracks = 64;
+constexpr std::size_t kTeletextEntrySize = 5;
 
 // Payload bytes actually present: the smaller of the announced and received length.
 std::size_t PayloadSize(const std::vector<std::uint8_t>& d) {
@@ -37,6 +42,10 @@ TeletextInfo ReadTeletext(const std::vector<std::uint8_t>& d) {
     info.charset = NationalCharsetIndex(info.language);
     if ((d[5] >> 3) == 1)
         info.initialPage = ((d[5] & 7) << 8) | d[6];
+    for (std::size_t at = 2; at + kTeletextEntrySize <= 2 + PayloadSize(d); at += kTeletextEntrySize) {
+        const int magazine = d[at + 3] & 7;
+        info.pages.push_back(((magazine == 0 ? 8 : magazine) << 8) | d[at + 4]);
+    }
     return info;
 }
 
@@ -119,6 +128,56 @@ PmtSummary ReadPmt(const std::vector<PmtStreamEntry>& streams) {
             out.tracks.push_back({s.pid, kind, StreamLanguage(s)});
     }
     return out;
+}
+
+namespace {
+
+bool HasDescriptor(const PmtStreamEntry& s, std::initializer_list<int> tags) {
+    for (const auto& d : s.descriptors)
+        if (!d.empty() && std::find(tags.begin(), tags.end(), d[0]) != tags.end())
+            return true;
+    return false;
+}
+
+bool CarriesPictureOrSound(const PmtStreamEntry& s) {
+    switch (s.streamType) {
+    case 0x01: // MPEG-1 video
+    case 0x02: // MPEG-2 video
+    case 0x03: // MPEG-1 audio
+    case 0x04: // MPEG-2 audio
+    case 0x0F: // AAC (ADTS)
+    case 0x10: // MPEG-4 video
+    case 0x11: // AAC (LATM)
+    case 0x1B: // H.264
+    case 0x24: // HEVC
+    case 0x81: // AC-3 (ATSC)
+    case 0x87: // E-AC-3 (ATSC)
+        return true;
+    case 0x06:
+        return HasDescriptor(s, {kTagAc3, kTagEac3, kTagDts, kTagAac});
+    default:
+        return false;
+    }
+}
+
+bool IsCaDescriptor(const Descriptor& d) {
+    return !d.empty() && d[0] == kTagCa;
+}
+
+} // namespace
+
+ProgrammeFacts ReadProgrammeFacts(int pcrPid, const std::vector<Descriptor>& programmeDescriptors,
+                                  const std::vector<PmtStreamEntry>& streams) {
+    ProgrammeFacts facts;
+    facts.pcrPid = pcrPid & 0x1FFF;
+    facts.caDescriptor =
+        std::any_of(programmeDescriptors.begin(), programmeDescriptors.end(), IsCaDescriptor);
+    for (const auto& s : streams) {
+        if (CarriesPictureOrSound(s))
+            facts.audioVideoPids.push_back(s.pid & 0x1FFF);
+        facts.caDescriptor = facts.caDescriptor || HasDescriptor(s, {kTagCa});
+    }
+    return facts;
 }
 
 int NationalCharsetIndex(const std::string& language) {

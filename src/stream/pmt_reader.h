@@ -35,5 +35,18 @@ struct PmtSummary {
 
 PmtSummary ReadPmt(const std::vector<PmtStreamEntry>& streams);
 
+// What decides whether the programme can be decoded at all: its clock reference and
+// the streams that carry picture or sound (teletext and subtitles are often sent in
+// the clear on encrypted services, so they say nothing).
+struct ProgrammeFacts {
+    int pcrPid = 0x1FFF; // 0x1FFF: the programme announces no clock reference
+    std::vector<int> audioVideoPids;
+    bool caDescriptor = false; // at programme level or on any stream
+};
+
+using Descriptor = std::vector<std::uint8_t>;
+ProgrammeFacts ReadProgrammeFacts(int pcrPid, const std::vector<Descriptor>& programmeDescriptors,
+                                  const std::vector<PmtStreamEntry>& streams);
+
 // Teletext national character set index (0-12) for a three-letter language code.
 int NationalCharsetIndex(const std::string& language);

@@ -33,6 +33,15 @@ struct Playing {
 };
 // The GUI-thread half of "Pads done": timer 3 stops, the overlay shows the programme.
 struct PadsDone {};
+// The first decoded picture (picture) or sound reached its sink: the stream plays.
+struct FirstData {
+    bool picture = false;
+};
+// The programme's picture and sound arrive scrambled: nothing will ever be decoded.
+struct Scrambled {};
+// The announced PCR PID carries no packets: the stream is to start again with the
+// demuxer ignoring the clock reference (the player keeps that for this source).
+struct PcrMissing {};
 // End of stream or an error: the stream is to be resynchronised.
 struct Resync {};
 struct Statistics {}; // throughput statistics updated
@@ -63,7 +72,8 @@ struct SeekDone {
 using StreamEventData =
     std::variant<stream_event::AudioAdded, stream_event::VideoAdded, stream_event::AudioRemoved,
                  stream_event::VideoRemoved, stream_event::SubtitlesAdded, stream_event::SubtitlesRemoved,
-                 stream_event::Playing, stream_event::PadsDone, stream_event::Resync,
+                 stream_event::Playing, stream_event::PadsDone, stream_event::FirstData,
+                 stream_event::Scrambled, stream_event::PcrMissing, stream_event::Resync,
                  stream_event::Statistics, stream_event::DownloadProgress, stream_event::LogLine,
                  stream_event::Problem, stream_event::SeekDone>;
 

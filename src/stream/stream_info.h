@@ -50,6 +50,8 @@ struct TeletextInfo {
     std::string language;
     int initialPage = 0x100;
     int charset = 1; // national character set index 0-12
+    // Every page the descriptor announces, as magazine << 8 | page (0x888: page 888).
+    std::vector<int> pages;
 };
 
 struct VideoFacts {
@@ -87,7 +89,10 @@ struct StreamInfo {
     int sinkChains = 0;
     bool bufferingPending = false;
     bool padsDone = false; // "no-more-pads" handled once per stream
-    int bufferPercent = 0; // of the last buffering message
+    int bufferPercent = 0; // of the picture and sound queues, as last measured
+    // The first decoded picture / sound reached its sink (stream_event::FirstData).
+    bool pictureSeen = false;
+    bool soundSeen = false;
 
     std::array<AudioTrackSlot, kTrackSlots> audio{};
     int audioCount = 0;
@@ -101,6 +106,10 @@ struct StreamInfo {
     GstPad* teletextPad = nullptr;
     GstPad* teletextQueuePad = nullptr;
     TeletextInfo teletext;
+
+    // Demuxer pads of an earlier programme version whose chains a pad of the new
+    // version took over; they go without taking anything with them.
+    std::vector<GstPad*> retiredPads;
 
     ThroughputStats stats;
 };

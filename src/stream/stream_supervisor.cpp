@@ -24,6 +24,14 @@ const char* ChangeResultName(GstStateChangeReturn result) {
     }
 }
 
+// What a stream reports about its own start and end: from a stream stopped
+// meanwhile it must not restart, stop or time out the next one.
+bool ControlsTheStream(const StreamEvent& event) {
+    return event.As<stream_event::Resync>() || event.As<stream_event::PadsDone>() ||
+           event.As<stream_event::FirstData>() || event.As<stream_event::Scrambled>() ||
+           event.As<stream_event::PcrMissing>();
+}
+
 bool LanguageMatches(const std::string& code, const wxString& wanted) {
     return code.size() >= 2 && wxString::FromUTF8(code.substr(0, 2).c_str()).IsSameAs(wanted.Left(2), false);
 }
@@ -88,8 +96,7 @@ StreamSupervisor::StreamSupervisor(Player& player, StreamView& view, const AppSe
     : player_(player), view_(view), settings_(settings), options_(options), intervals_(intervals) {}
 
 void StreamSupervisor::OnStreamEvent(const StreamEvent& event) {
-    // An error of a stream that was already stopped must not restart the next one.
-    if (event.As<stream_event::Resync>() && event.generation != player_.Generation())
+    if (ControlsTheStream(event) && event.generation != player_.Generation())
         return;
     std::visit([this](const auto& e) { Handle(e); }, event.data);
 }
@@ -193,8 +200,11 @@ void StreamSupervisor::OnStopped() {
 }
 
 void StreamSupervisor::Handle(const stream_event::PadsDone&) {
-    retryCount_ = 0;
-    view_.StopTimer(StreamTimer::Timeout);
+    // Linked pads are no proof that anything can be decoded (a scrambled service, a
+    // clock reference that never comes): the start time-out begins again and waits
+    // for the first picture or sound.
+    if (!dataSeen_)
+        view_.StartTimer(StreamTimer::Timeout, intervals_.timeoutMs);
     if (player_.VideoMode() == 0)
         return;
     const wxString text = view_.OverlayText();
@@ -203,6 +213,33 @@ void StreamSupervisor::Handle(const stream_event::PadsDone&) {
                          "halignment", 1, "valignment", 1, "silent", FALSE, nullptr);
         }))
         view_.StartTimer(StreamTimer::Overlay, intervals_.padsOverlayMs);
+}
+
+void StreamSupervisor::Handle(const stream_event::FirstData&) {
+    if (dataSeen_)
+        return;
+    dataSeen_ = true;
+    retryCount_ = 0;
+    view_.StopTimer(StreamTimer::Timeout);
+}
+
+void StreamSupervisor::Handle(const stream_event::Scrambled&) {
+    // No retry can help: the receiver has no card for it.
+    view_.StopTimer(StreamTimer::Timeout);
+    retryCount_ = 0;
+    view_.PostStopCommand();
+    LeaveVideoMode();
+    view_.SetStatusText(_(L"Der Sender ist verschlüsselt."));
+    wxLogError("GSTR Scrambled, abort");
+    view_.DrawVideoImage("IMG_ABORT", true);
+}
+
+void StreamSupervisor::Handle(const stream_event::PcrMissing&) {
+    // The player starts the same source again with the clock reference ignored; the
+    // retry count stays, as for a resync.
+    wxLogMessage("GSTR PCR missing, restart ignoring it");
+    view_.StopStreaming();
+    view_.PostPlayPauseCommand();
 }
 
 void StreamSupervisor::Handle(const stream_event::Statistics&) {
@@ -266,6 +303,7 @@ bool StreamSupervisor::StartStreaming() {
         result = player_.Pause();
         break;
     default:
+        dataSeen_ = false;
         result = player_.Start(StreamSettingsOf(settings_, options_));
         view_.StartTimer(StreamTimer::Timeout, intervals_.timeoutMs);
         break;
@@ -329,7 +367,7 @@ void StreamSupervisor::OnResyncTimer() {
         wxLogWarning(_("Streaming abgebrochen, reconnect"));
     view_.StopStreaming();
     // A stream that fails at every start would otherwise be restarted for ever:
-    // "Pads done" is what ends the count.
+    // the first decoded picture or sound is what ends the count.
     if (!CountRetry())
         return;
     view_.DrawVideoImage("IMG_RESYNC1", false);

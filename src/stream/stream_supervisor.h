@@ -49,7 +49,8 @@ public:
     StreamSupervisor(Player& player, StreamView& view, const AppSettings& settings,
                      const StartOptions& options, SupervisorIntervals intervals = {});
 
-    // Events of a stream that was stopped meanwhile schedule no resync.
+    // Events of a stream that was stopped meanwhile neither schedule a resync nor
+    // touch the watchdog.
     void OnStreamEvent(const StreamEvent& event);
 
     // Play/pause command ("ID_TOOL_PLAY_PAUSE"); false without anything to play.
@@ -78,6 +79,9 @@ private:
     void Handle(const stream_event::SubtitlesRemoved&);
     void Handle(const stream_event::Playing& e);
     void Handle(const stream_event::PadsDone&);
+    void Handle(const stream_event::FirstData&);
+    void Handle(const stream_event::Scrambled&);
+    void Handle(const stream_event::PcrMissing&);
     void Handle(const stream_event::Resync&);
     void Handle(const stream_event::Statistics&);
     void Handle(const stream_event::DownloadProgress& e);
@@ -100,6 +104,9 @@ private:
     const StartOptions& options_;
     SupervisorIntervals intervals_;
     int retryCount_ = 0;
+    // A decoded picture or sound reached its sink since the last start from NULL:
+    // what ends the start time-out and the count of retries.
+    bool dataSeen_ = false;
     int bufferPercent_ = 0;
     bool pipWasActive_ = false;
     ResyncStep resyncStep_ = ResyncStep::Stop;

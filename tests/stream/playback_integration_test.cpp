@@ -13,6 +13,21 @@ GstPadProbeReturn Hold(GstPad*, GstPadProbeInfo*, gpointer) {
     return GST_PAD_PROBE_OK;
 }
 
+// Where the first picture and PLAYING stand among the events the harness saw (-1: never).
+int FirstPictureIndex(const EngineHarness& h) {
+    for (size_t i = 0; i < h.events.size(); ++i)
+        if (const auto* data = h.events[i].event.As<stream_event::FirstData>(); data && data->picture)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int PlayingIndex(const EngineHarness& h) {
+    for (size_t i = 0; i < h.events.size(); ++i)
+        if (const auto* playing = h.events[i].event.As<stream_event::Playing>(); playing && playing->playing)
+            return static_cast<int>(i);
+    return -1;
+}
+
 guint64 QueueTime(const Player& player) {
     guint64 time = 0;
     g_object_get(player.Elements().multiQueue, "max-size-time", &time, nullptr);
@@ -76,6 +91,12 @@ TEST_F(PlaybackTest, HdChannelWithTwoAudioTracksAndTeletext) {
 
     ASSERT_EQ(h.infoWhenPlaying.size(), 1u);
     const StreamInfo& info = h.infoWhenPlaying[0];
+    // The teletext queue does not open the gate: the first picture is shown (prerolled)
+    // while the picture and sound queues fill, and PLAYING follows.
+    const int firstPicture = FirstPictureIndex(h);
+    EXPECT_GE(firstPicture, 0);
+    EXPECT_LT(firstPicture, PlayingIndex(h));
+    EXPECT_GE(info.bufferPercent, TestSettings().general.StreamBuffer);
     EXPECT_EQ(info.expected, 4);
     EXPECT_EQ(info.sinkChains, 3); // video, audio output, teletext
     EXPECT_EQ(info.sinksPlaying, info.sinkChains + 1);

@@ -78,6 +78,32 @@ TEST(PmtReader, TeletextPageFromTypeOneOnly) {
     EXPECT_EQ(s.teletext.initialPage, 0x100);
 }
 
+TEST(PmtReader, TeletextPagesAsListedWithMagazineZeroAsEight) {
+    const PmtSummary s = ReadPmt(
+        {Private(0x42C, {{0x56, 10, 'f', 'r', 'a', (1 << 3) | 1, 0x00, 'f', 'r', 'a', (2 << 3) | 0, 0x88}})});
+    EXPECT_EQ(s.teletext.pages, (std::vector<int>{0x100, 0x888}));
+    // An entry cut short by the received bytes is not read.
+    EXPECT_EQ(ReadPmt({Private(0x42C, {{0x56, 10, 'f', 'r', 'a', 0x09, 0x00, 'f'}})}).teletext.pages,
+              (std::vector<int>{0x100}));
+}
+
+TEST(PmtReader, ProgrammeFactsNamePictureAndSoundPidsPcrAndCaDescriptors) {
+    const std::vector<PmtStreamEntry> streams = {{0x1B, 0x1A4, {}},
+                                                 Private(0x1AE, {{0x7A, 1, 0x00}}),
+                                                 {0x11, 0x1AF, {}},
+                                                 {0x24, 0x1B0, {}},
+                                                 Private(0x42C, {TeletextDescriptor("fra", 0x09, 0)}),
+                                                 Private(0x1B8, {{0x59, 8, 'f', 'r', 'a', 0x10, 0, 1, 0, 1}}),
+                                                 {0x05, 0x1C0, {}}};
+    ProgrammeFacts f = ReadProgrammeFacts(0xE1A4, {}, streams);
+    EXPECT_EQ(f.pcrPid, 0x1A4); // reserved bits dropped
+    EXPECT_EQ(f.audioVideoPids, (std::vector<int>{0x1A4, 0x1AE, 0x1AF, 0x1B0}));
+    EXPECT_FALSE(f.caDescriptor);
+    EXPECT_TRUE(ReadProgrammeFacts(0x1A4, {{0x09, 4, 0x0B, 0x00, 0xE1, 0x00}}, streams).caDescriptor);
+    EXPECT_TRUE(
+        ReadProgrammeFacts(0x1A4, {}, {{0x1B, 0x1A4, {{0x09, 4, 0x0B, 0x00, 0xE1, 0x00}}}}).caDescriptor);
+}
+
 TEST(PmtReader, TruncatedDescriptorsKeepDefaultsWithoutReadingPastTheEnd) {
     // Announced length 5, only two payload bytes received; empty teletext descriptor as muxers write it.
     PmtSummary s = ReadPmt({Private(0x103, {{0x56, 5, 'd', 'e'}})});

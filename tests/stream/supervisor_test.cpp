@@ -201,13 +201,47 @@ TEST_F(StreamSupervisorTimers, SixthTimeoutAbortsAndResetsTheCounter) {
     EXPECT_EQ(std::count(view.commands.begin(), view.commands.end(), "play"), 5);
 }
 
-TEST_F(StreamSupervisorTimers, PadsDoneResetsRetriesAndStopsTheTimeout) {
+// Linked pads prove nothing (a scrambled service links every pad): the start time-out
+// begins again at "Pads done", and only the first decoded picture or sound ends it
+// and the count of retries. From a stream stopped meanwhile neither counts.
+TEST_F(StreamSupervisorTimers, PadsDoneRestartsTheTimeoutAndFirstDataEndsIt) {
     sup.OnTimeoutTimer();
     sup.OnTimeoutTimer();
-    ASSERT_TRUE(view.timers.count(StreamTimer::Timeout));
+    view.timers.clear();
     sup.OnStreamEvent(Event(PadsDone{}));
+    EXPECT_EQ(sup.retryCount(), 2);
+    ASSERT_TRUE(view.timers.count(StreamTimer::Timeout));
+    EXPECT_EQ(view.lastInterval[StreamTimer::Timeout], 5000);
+    sup.OnStreamEvent(Event(FirstData{false}, player.Generation() - 1));
+    EXPECT_TRUE(view.timers.count(StreamTimer::Timeout));
+    sup.OnStreamEvent(Event(FirstData{true}));
     EXPECT_EQ(sup.retryCount(), 0);
     EXPECT_FALSE(view.timers.count(StreamTimer::Timeout));
+    // A later "Pads done" (the pads of a programme update) starts no watchdog.
+    sup.OnStreamEvent(Event(PadsDone{}));
+    EXPECT_FALSE(view.timers.count(StreamTimer::Timeout));
+}
+
+TEST_F(StreamSupervisorTimers, ScrambledServiceStopsWithItsMessageInsteadOfRetries) {
+    LogCapture log;
+    sup.OnTimeoutTimer();
+    view.commands.clear();
+    sup.OnStreamEvent(Event(Scrambled{}));
+    EXPECT_EQ(view.statusTexts.back(), wxString::FromUTF8("Der Sender ist verschlüsselt."));
+    EXPECT_EQ(view.images.back(), "IMG_ABORT");
+    EXPECT_EQ(view.commands, (std::deque<std::string>{"stop"}));
+    EXPECT_FALSE(view.timers.count(StreamTimer::Timeout));
+    EXPECT_EQ(sup.retryCount(), 0);
+    EXPECT_TRUE(log.Contains("GSTR Scrambled, abort"));
+}
+
+TEST_F(StreamSupervisorTimers, MissingPcrRestartsAtOnceWithoutCountingARetry) {
+    sup.OnTimeoutTimer();
+    view.commands.clear();
+    sup.OnStreamEvent(Event(PcrMissing{}));
+    EXPECT_EQ(view.syncStops, 1);
+    EXPECT_EQ(view.commands, (std::deque<std::string>{"play"}));
+    EXPECT_EQ(sup.retryCount(), 1);
 }
 
 TEST_F(StreamSupervisorTimers, EndOfStreamSchedulesResyncThatRestartsLiveAndStopsRecordings) {
