@@ -1,54 +1,11 @@
 #include "stream/probe_report.h"
 
+#include <cctype>
 #include <cstdio>
-#include <map>
+
+#include "stream/stream_kind.h"
 
 namespace {
-
-// The media type and the fields of the first structure of a caps text.
-struct CapsText {
-    std::string type;
-    std::map<std::string, std::string> fields; // name -> value without its "(type)"
-};
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    const auto last = text.find_last_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-CapsText ParseCaps(const std::string& caps) {
-    CapsText out;
-    const std::string first = caps.substr(0, caps.find(';'));
-    std::size_t at = first.find(',');
-    out.type = Trimmed(first.substr(0, at));
-    while (at != std::string::npos) {
-        const std::size_t next = first.find(',', at + 1);
-        const std::string field = first.substr(at + 1, next == std::string::npos ? next : next - at - 1);
-        const std::size_t eq = field.find('=');
-        if (eq != std::string::npos) {
-            std::string value = Trimmed(field.substr(eq + 1));
-            if (!value.empty() && value[0] == '(')
-                value = value.substr(value.find(')') + 1);
-            out.fields[Trimmed(field.substr(0, eq))] = value;
-        }
-        at = next;
-    }
-    return out;
-}
-
-std::string Field(const CapsText& caps, const std::string& name) {
-    const auto it = caps.fields.find(name);
-    return it == caps.fields.end() ? std::string() : it->second;
-}
-
-std::string MpegAudioName(const CapsText& caps) {
-    const std::string version = Field(caps, "mpegversion");
-    if (version == "2" || version == "4")
-        return Field(caps, "stream-format") == "loas" ? "aac-latm" : "aac";
-    const std::string layer = Field(caps, "layer");
-    return layer.empty() ? "mpeg" : "mp" + layer;
-}
 
 const char* KindWord(ProbeTrack::Kind kind) {
     switch (kind) {
@@ -108,23 +65,26 @@ ProbeResult ClassifyProbe(const ProbeFacts& f) {
     return f.anyTrack ? ProbeResult::NoData : ProbeResult::NoProgramme;
 }
 
-std::string CodecName(const std::string& caps) {
-    const CapsText c = ParseCaps(caps);
-    if (c.type == "video/mpeg") {
-        const std::string version = Field(c, "mpegversion");
+std::string ProbeCodecName(const std::string& caps) {
+    const int kind = KindFromCaps(caps);
+    if (kind == kKindMpeg2) {
+        const std::string version = CapsField(caps, "mpegversion");
         return "mpeg" + (version.empty() ? std::string("2") : version);
     }
-    static const std::map<std::string, std::string> names = {{"video/x-h264", "h264"},
-                                                             {"video/x-h265", "hevc"},
-                                                             {"audio/x-ac3", "ac-3"},
-                                                             {"audio/x-eac3", "e-ac-3"},
-                                                             {"audio/x-dts", "dts"},
-                                                             {"subpicture/x-dvb", "dvb"},
-                                                             {"application/x-teletext", "teletext"}};
-    if (c.type == "audio/mpeg")
-        return MpegAudioName(c);
-    const auto it = names.find(c.type);
-    return it != names.end() ? it->second : c.type;
+    if (kind == kKindMpegAudio) {
+        const std::string layer = CapsField(caps, "layer");
+        return layer.empty() ? "mpeg" : "mp" + layer;
+    }
+    if (kind == kKindSubtitles)
+        return "dvb";
+    if (kind == kKindTeletext)
+        return "teletext";
+    std::string name = CodecName(kind);
+    if (name.empty())
+        return CapsMediaType(caps); // a stream the engine does not play, named as it came
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
 }
 
 std::string TrackLine(const ProbeTrack& t) {

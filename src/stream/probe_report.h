@@ -9,7 +9,7 @@
 struct ProbeTrack {
     enum class Kind { Video, Audio, Teletext, Subtitle };
     Kind kind = Kind::Video;
-    std::string codec;    // CodecName of the demuxer pad's caps (unused for teletext)
+    std::string codec;    // ProbeCodecName of the demuxer pad's caps (unused for teletext)
     std::string language; // ISO 639-2, empty when unknown
     int pid = 0;
     std::vector<int> pages; // teletext: magazine << 8 | page, as the programme table lists them
@@ -46,7 +46,7 @@ ProbeResult ClassifyProbe(const ProbeFacts& facts);
 // "h264", "mpeg2", "hevc", "mpeg", "mp2", "ac-3", "e-ac-3", "aac", "aac-latm", "dvb",
 // ... from a caps text ("audio/x-eac3, framed=(boolean)true"); the media type
 // itself for anything else.
-std::string CodecName(const std::string& caps);
+std::string ProbeCodecName(const std::string& caps);
 
 // "track audio e-ac-3 lang=fra pid=0x01AE", "track teletext lang=fra pid=0x042C pages=888,889".
 std::string TrackLine(const ProbeTrack& track);

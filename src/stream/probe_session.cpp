@@ -25,7 +25,7 @@ std::string ThreeLetterLanguage(const std::string& code) {
 }
 
 std::string PadCodec(GstPad* pad) {
-    return pad ? CodecName(PadCapsText(pad)) : std::string();
+    return pad ? ProbeCodecName(PadCapsText(pad)) : std::string();
 }
 
 // The tracks behind the demuxer as the engine linked them; its pads stay while the

@@ -61,6 +61,14 @@ StreamKind MpegAudioKind(const std::string& structure) {
 
 } // namespace
 
+std::string CapsMediaType(const std::string& caps) {
+    return MediaType(FirstStructure(caps));
+}
+
+std::string CapsField(const std::string& caps, const std::string& name) {
+    return Field(FirstStructure(caps), name);
+}
+
 StreamKind KindFromCaps(const std::string& caps) {
     const std::string structure = FirstStructure(caps);
     const std::string type = MediaType(structure);

@@ -25,6 +25,11 @@ enum StreamKind {
 // only the first structure counts. kKindNone for anything the engine does not play.
 StreamKind KindFromCaps(const std::string& caps);
 
+// The media type and one field ("(type)" and quotes removed; empty when absent) of
+// the caps text's first structure.
+std::string CapsMediaType(const std::string& caps);
+std::string CapsField(const std::string& caps, const std::string& name);
+
 bool IsVideoKind(int kind);
 bool IsAudioKind(int kind);
 // Video, audio and teletext make up the expected stream count; subtitles do not.

@@ -46,7 +46,7 @@ TEST(ProbeReport, CodecNamesFromDemuxerCaps) {
         {"audio/x-private-foo, a=(int)1; audio/x-ac3", "audio/x-private-foo"},
         {"", ""}};
     for (const auto& [caps, name] : rows)
-        EXPECT_EQ(CodecName(caps), name) << caps;
+        EXPECT_EQ(ProbeCodecName(caps), name) << caps;
 }
 
 TEST(ProbeReport, ResultFromWhatTheRunSaw) {
