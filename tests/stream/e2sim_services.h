@@ -13,6 +13,8 @@ inline constexpr SimService kHdFull{"1:0:19:2800:3F1:85:C00000:0:0:0:", 0x2800};
 inline constexpr SimService kHdSubtitles{"1:0:19:2803:3F1:1:C00000:0:0:0:", 0x2803};
 // MPEG-2, MP2 "deu" on 0x101, AC-3 "deu" on 0x102, teletext on 0x103.
 inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853};
+// H.264 and MP2 "deu" only (no teletext).
+inline constexpr SimService kHdPlain{"1:0:19:2841:3F2:1:C00000:0:0:0:", 0x2841};
 // MPEG-2 and MP2 only.
 inline constexpr SimService kSdPlain{"1:0:1:283C:3F2:85:C00000:0:0:0:", 0x283C};
 // Radio: MP2 only.
