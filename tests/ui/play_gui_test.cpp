@@ -109,6 +109,16 @@ std::vector<wxTreeItemId> g_bouquet;
 int g_firstService = -1, g_lastService = -1, g_beforeMarker = -1, g_afterMarker = -1;
 
 // Waits for the sinks of a new stream to report playing.
+constexpr const char* kTechnikScrambled = "1:0:19:7006:3EF:1:C00000:0:0:0:";
+constexpr const char* kTechnikEac3 = "1:0:19:7001:3EF:1:C00000:0:0:0:";
+
+void PlayRef(MyMainFrame& f, const char* ref) {
+    ChannelItemData data;
+    data.kind = 1;
+    data.sRef = ref;
+    Check(f.PlayService(data), std::string("play ") + ref);
+}
+
 Step WaitPlaying(const std::string& what) {
     return {what + " plays",
             [](MyMainFrame& f) { return f.streamPlaying && f.playStarts > g_playStartsBefore; }, 40};
@@ -291,6 +301,15 @@ void AddPlaySteps() {
               "previous marker selects the marker");
         Check(f.currentServiceRef == RefOf(f, g_bouquet[g_afterMarker]), "marker buttons play nothing");
     }));
+
+    // A scrambled service says so instead of retrying; a broadcast codec plays.
+    g_steps.push_back(Do("scrambled service", [](MyMainFrame& f) { PlayRef(f, kTechnikScrambled); }));
+    g_steps.push_back({"scrambled message", [](MyMainFrame& f) {
+                           return f.GetStatusBar()->GetStatusText(0) ==
+                                  wxString::FromUTF8("Der Sender ist verschlüsselt.");
+                       }});
+    g_steps.push_back(Do("E-AC-3 service", [](MyMainFrame& f) { PlayRef(f, kTechnikEac3); }));
+    g_steps.push_back(WaitPlaying("E-AC-3 service"));
 
     // No free tuner: the question, No restarts the previous stream.
     g_steps.push_back(Do("unplayable, answered No", [](MyMainFrame& f) {
