@@ -1,11 +1,12 @@
-// Zap-to-picture in the full program against the simulator: runs the GUI scenario
-// "bench-zap" under a private X server (30 warm-up zaps of SD and HD, then 20 zaps
-// between SD channels, 20 between SD and HD, 100 in all; the memory growth is taken
-// from after the warm-up to the 100th zap) and passes on its one line:
-//   play sd_sd_median_ms=<n> sd_hd_median_ms=<n> rss_after_100_zaps_mb=<n> rss_growth_mb=<n>
-//   rss_growth_last_50_zaps_mb=<n>
-// A leak grows in both memory figures; the allocator's arenas settle within the
-// first measured zaps and add to the first only.
+// Zap speed and memory of the full program against the simulator: runs the GUI
+// scenario "bench-zap" under a private X server (30 warm-up zaps, then 300 zaps in
+// turn to an SD and an HD service, each with and without teletext; TESSARO_BENCH_ZAPS
+// sets the number) and passes on its one line, medians per kind of service of the time
+// from the zap to the first decoded picture at the video sink and to PLAYING, and the
+// resident size after 50, 100 and 300 zaps (-1 when not reached):
+//   play sd_first_ms=<n> sd_playing_ms=<n> sd_ttx_first_ms=<n> sd_ttx_playing_ms=<n>
+//   hd_first_ms=<n> hd_playing_ms=<n> hd_ttx_first_ms=<n> hd_ttx_playing_ms=<n>
+//   rss_50_mb=<x> rss_100_mb=<x> rss_300_mb=<x>
 #include <cstdio>
 #include <cstring>
 #include <string>

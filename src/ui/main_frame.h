@@ -133,9 +133,11 @@ public:
     // Connects the engine to this window (event target, video panel); after
     // InitStreaming succeeded.
     void AttachStreaming();
-    // Whether the sinks reported playing since the last start, and how often.
+    // Whether the sinks reported playing since the last start, and how often; how
+    // many streams brought their first decoded picture to the video sink.
     bool streamPlaying = false;
     int playStarts = 0;
+    int firstPictures = 0;
     // Programme information: the now query, then the next query (replies for another
     // service than the current one are dropped).
     void RefreshNowNext();

@@ -72,6 +72,8 @@ void MyMainFrame::OnStreamEvent(wxThreadEvent& event) {
         if (streamPlaying)
             ++playStarts;
     }
+    if (const auto* data = stream.As<stream_event::FirstData>(); data && data->picture)
+        ++firstPictures;
     supervisor->OnStreamEvent(stream);
 }
 

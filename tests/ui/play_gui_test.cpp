@@ -7,8 +7,9 @@
 //              its end stops playback and brings the video back to the main window
 //   slow       the receiver answers zap, now/next and getcurrent after 4 s: the GUI
 //              thread's heartbeat never lags, two quick zaps end on the second service
-//   bench-zap  zap-to-picture times and memory after 100 zaps, measured from a baseline
-//              taken after warm-up zaps of SD and HD (prints one line)
+//   bench-zap  first picture and PLAYING after a zap, medians per kind of service (SD and
+//              HD, with and without teletext), and memory after 50, 100 and 300 zaps
+//              (prints one line)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,7 @@
 
 #include "core/settings.h"
 #include "e2sim_fixture.h"
+#include "e2sim_services.h"
 #include "gui_scenario.h"
 #include "mini_json.h"
 #include "stream/player.h"
@@ -433,8 +435,6 @@ void AddRecordingSteps() {
     g_steps.push_back(Expect("stop", [](MyMainFrame& f) { f.StopStreaming(); }));
 }
 
-// --- benchmark ----------------------------------------------------------------------
-
 // --- slow receiver scenario ---------------------------------------------------------
 
 // A repeating timer on the GUI thread; its longest gap is how long the window froze.
@@ -510,9 +510,30 @@ void AddSlowSteps() {
     }));
 }
 
-std::vector<double> g_sdSd, g_sdHd;
-double g_rssBaseline = 0, g_rssHalfway = 0, g_rssAfter = 0;
+// --- benchmark ----------------------------------------------------------------------
+
+// One kind of service each: SD and HD, with and without teletext (the teletext queue
+// is sparse, which the buffering must not mistake for a full buffer).
+struct BenchKind {
+    const char* name;
+    SimService service;
+    std::vector<double> firstMs, playingMs;
+};
+BenchKind g_kinds[] = {{"sd", kSdPlain, {}, {}},
+                       {"sd_ttx", kSdTeletext, {}, {}},
+                       {"hd", kHdPlain, {}, {}},
+                       {"hd_ttx", kHdFull, {}, {}}};
+constexpr int kKinds = 4;
+
+// The resident size after these measured zaps, -1 when not reached. Zaps 100 and 300
+// end on the same service (a multiple of the rotation apart), so their difference is
+// what the zaps kept; zap 50 ends on another kind.
+constexpr int kRssAt[] = {50, 100, 300};
+double g_rss[] = {-1, -1, -1};
+
 Clock::time_point g_zapStart;
+int g_firstPicturesBefore = 0;
+double g_firstMs = -1;
 
 double RssMb() {
     std::ifstream statm("/proc/self/statm");
@@ -521,70 +542,80 @@ double RssMb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1048576.0);
 }
 
-// 100 zaps; TESSARO_BENCH_ZAPS asks for more to see whether memory levels off, and
-// TESSARO_BENCH_TRACE prints the resident size after each zap.
+// 300 measured zaps; TESSARO_BENCH_ZAPS asks for another number, and
+// TESSARO_BENCH_TRACE prints each zap's times and the resident size after it.
 int BenchZaps() {
     const char* env = std::getenv("TESSARO_BENCH_ZAPS");
-    const int n = env ? std::atoi(env) : 100;
-    return n >= 100 ? n : 100;
+    const int n = env ? std::atoi(env) : 300;
+    return n >= kKinds ? n : kKinds;
 }
 
-// The first round of zaps between SD and HD raises the resident size by several MB
-// that stay: the allocator's per-thread arenas keep what HD pictures needed (with one
-// arena the step is gone). The warm-up repeats that round and a short SD one before
-// the baseline, or the growth counts this step instead of what the zaps keep. The
-// arenas still fill up a little over the first measured zaps; the growth over the
-// last 50 zaps tells a level from a leak.
-constexpr int kWarmUpSdHdZaps = 20;
-constexpr int kWarmUpZaps = kWarmUpSdHdZaps + 10;
+// The first zaps between SD and HD raise the resident size by several MB that stay:
+// the allocator's per-thread arenas keep what HD pictures needed. The warm-up takes
+// that step before the first sample.
+constexpr int kWarmUpZaps = 30;
 
+// The kind after the start-up service in the rotation, so that no zap is to the
+// service already playing (which starts nothing).
+int FirstKind() {
+    const std::string current = SimState()["current"].text;
+    for (int k = 0; k < kKinds; ++k)
+        if (current == g_kinds[k].service.ref)
+            return (k + 1) % kKinds;
+    return 0;
+}
+
+Step BenchZap(int kind) {
+    return {"zap", [kind](MyMainFrame& f) {
+                g_playStartsBefore = f.playStarts;
+                g_firstPicturesBefore = f.firstPictures;
+                g_firstMs = -1;
+                g_zapStart = Clock::now();
+                ZapTo(f, g_kinds[kind].service.ref);
+                return true;
+            }};
+}
+
+// Waits for the first picture and for PLAYING, whichever comes last; n counts the
+// measured zaps from 1 (warm-up zaps are 0 or less).
+Step BenchZapDone(int kind, int n, bool trace) {
+    return {"zap plays",
+            [kind, n, trace](MyMainFrame& f) {
+                const double ms =
+                    std::chrono::duration<double, std::milli>(Clock::now() - g_zapStart).count();
+                if (g_firstMs < 0 && f.firstPictures > g_firstPicturesBefore)
+                    g_firstMs = ms;
+                if (g_firstMs < 0 || !(f.streamPlaying && f.playStarts > g_playStartsBefore))
+                    return false;
+                if (n > 0) {
+                    g_kinds[kind].firstMs.push_back(g_firstMs);
+                    g_kinds[kind].playingMs.push_back(ms);
+                }
+                for (int i = 0; i < 3; ++i)
+                    if (n == kRssAt[i])
+                        g_rss[i] = RssMb();
+                if (trace)
+                    std::fprintf(stderr, "zap %d %s first_ms=%.0f playing_ms=%.0f rss_mb=%.1f\n", n,
+                                 g_kinds[kind].name, g_firstMs, ms, RssMb());
+                return true;
+            },
+            40};
+}
+
+// The services are zapped to in turn. The simulator keeps three services on air and
+// takes off the least recently used idle one for a fourth, so in this order each zap
+// finds its service off air and starts its broadcast; the program connects while the
+// broadcast starts, as to a receiver that has just tuned. No zap joins a broadcast
+// that has run for a while.
 void AddBenchSteps() {
-    static const char* const sdA = "1:0:1:283C:3F2:85:C00000:0:0:0:";
-    static const char* const sdB = "1:0:1:2853:3F3:1:C00000:0:0:0:";
-    static const char* const hd = "1:0:19:2800:3F1:85:C00000:0:0:0:";
     g_steps.push_back(WaitPlaying("start-up service"));
+    const int first = FirstKind();
     const int zaps = BenchZaps();
     const bool trace = std::getenv("TESSARO_BENCH_TRACE") != nullptr;
-    for (int n = -kWarmUpZaps; n < zaps; ++n) {
-        // The warm-up starts away from the start-up service and ends on sdA, the
-        // service of the last measured zap, so that baseline and final sample see
-        // the same streams.
-        const char* target;
-        if (n < kWarmUpSdHdZaps - kWarmUpZaps)
-            target = n % 2 ? hd : sdB;
-        else
-            target = n % 2 ? sdA : (n >= 20 && n < 40 ? hd : sdB);
-        g_steps.push_back({"zap", [target](MyMainFrame& f) {
-                               ChannelItemData data;
-                               data.kind = 1;
-                               data.sRef = target;
-                               g_playStartsBefore = f.playStarts;
-                               g_zapStart = Clock::now();
-                               Check(f.PlayService(data), "zap started");
-                               return true;
-                           }});
-        g_steps.push_back(
-            {"zap plays",
-             [n, trace](MyMainFrame& f) {
-                 if (!(f.streamPlaying && f.playStarts > g_playStartsBefore))
-                     return false;
-                 const double ms =
-                     std::chrono::duration<double, std::milli>(Clock::now() - g_zapStart).count();
-                 if (n >= 1 && n < 21)
-                     g_sdSd.push_back(ms);
-                 else if (n >= 21 && n < 41)
-                     g_sdHd.push_back(ms);
-                 if (n == -1)
-                     g_rssBaseline = RssMb();
-                 if (n == 49)
-                     g_rssHalfway = RssMb();
-                 if (n == 99)
-                     g_rssAfter = RssMb();
-                 if (trace)
-                     std::fprintf(stderr, "zap %d rss_mb=%.1f\n", n + 1, RssMb());
-                 return true;
-             },
-             40});
+    for (int n = 1 - kWarmUpZaps; n <= zaps; ++n) {
+        const int kind = (first + n + kWarmUpZaps - 1) % kKinds;
+        g_steps.push_back(BenchZap(kind));
+        g_steps.push_back(BenchZapDone(kind, n, trace));
     }
 }
 
@@ -593,6 +624,16 @@ double Median(std::vector<double> v) {
         return -1;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+void PrintBenchLine() {
+    std::printf("play");
+    for (const BenchKind& kind : g_kinds)
+        std::printf(" %s_first_ms=%.0f %s_playing_ms=%.0f", kind.name, Median(kind.firstMs), kind.name,
+                    Median(kind.playingMs));
+    for (int i = 0; i < 3; ++i)
+        std::printf(" rss_%d_mb=%.1f", kRssAt[i], g_rss[i]);
+    std::printf("\n");
 }
 
 } // namespace
@@ -630,10 +671,7 @@ int main(int argc, char** argv) {
     RunProgram(home, args, new ScenarioApp(driver, g_scenario == "bench-zap" ? 5 : 50));
 
     if (g_scenario == "bench-zap")
-        std::printf("play sd_sd_median_ms=%.0f sd_hd_median_ms=%.0f rss_after_100_zaps_mb=%.1f "
-                    "rss_growth_mb=%.1f rss_growth_last_50_zaps_mb=%.1f\n",
-                    Median(g_sdSd), Median(g_sdHd), g_rssAfter, g_rssAfter - g_rssBaseline,
-                    g_rssAfter - g_rssHalfway);
+        PrintBenchLine();
     sim.Stop();
     return Report(g_scenario);
 }
