@@ -16,8 +16,6 @@ inline constexpr SimService kHdSubtitles{"1:0:19:2803:3F1:1:C00000:0:0:0:", 0x28
 inline constexpr SimService kHdPlain{"1:0:19:2843:3F2:1:C00000:0:0:0:", 0x2843};
 // MPEG-2, MP2 "deu" on 0x101, AC-3 "deu" on 0x102, teletext on 0x103.
 inline constexpr SimService kSdTeletext{"1:0:1:2853:3F3:1:C00000:0:0:0:", 0x2853};
-// H.264 and MP2 "deu" only (no teletext).
-inline constexpr SimService kHdPlain{"1:0:19:2841:3F2:1:C00000:0:0:0:", 0x2841};
 // MPEG-2 and MP2 only.
 inline constexpr SimService kSdPlain{"1:0:1:283C:3F2:85:C00000:0:0:0:", 0x283C};
 // Radio: MP2 only.
