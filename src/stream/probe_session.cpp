@@ -5,7 +5,6 @@
 #include <chrono>
 #include <deque>
 #include <map>
-#include <thread>
 
 #include <gst/tag/tag.h>
 #include <wx/app.h>
@@ -99,10 +98,15 @@ public:
             return outcome_;
         }
         const auto end = start_ + std::chrono::seconds(std::max(1, request.seconds));
+        // GLib's loop waits for the bus; a short tick wakes it for the posted events
+        // and the timers, which are not GLib sources.
+        const guint tick = g_timeout_add(
+            5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
         while (Clock::now() < end && !gaveUp_) {
+            g_main_context_iteration(nullptr, TRUE);
             Step();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+        g_source_remove(tick);
         if (outcome_.tracks.empty())
             outcome_.tracks = LinkedTracks(player_);
         facts_.anyTrack = facts_.anyTrack || !outcome_.tracks.empty();
